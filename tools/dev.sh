@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# Molvane's developer set-up. On a fresh Debian 12 or Ubuntu machine:
+#
+#   bash tools/dev.sh play   install what is missing, build a Release build in
+#                            build/release and start the game
+#   bash tools/dev.sh test   install what is missing (with the test tools),
+#                            build in build/test with warnings as errors, check
+#                            the formatting and run every test
+#
+# Both may be run again at any time: packages that are there are not installed
+# again, and a build directory that is configured is built on, not redone.
+set -euo pipefail
+
+# ---- Debian packages ----------------------------------------------------------
+# The one list of what Molvane needs from the system (names as in Debian 12;
+# Ubuntu uses the same ones).
+
+PLAY_PACKAGES=(
+    build-essential    # g++ and make
+    cmake              # the build
+    pkg-config         # finds the SDL libraries for CMake
+    libsdl2-dev        # window, input, timing
+    libsdl2-image-dev  # JPEG and PNG pictures
+    libsdl2-mixer-dev  # music and sound effects (WAV, MP3)
+    libsdl2-ttf-dev    # text
+    libfontconfig-dev  # finds installed fonts by family name
+    fonts-dejavu-core  # DejaVu Sans Bold, embedded in the game as its default font
+)
+
+TEST_PACKAGES=(
+    libgtest-dev       # GoogleTest, the unit-test framework
+    clang-format       # tools/check_format.sh (version 14 on Debian 12)
+    xvfb               # a display with no screen, for the window tests
+    xauth              # needed by xvfb-run
+    xdotool            # moves the pointer and clicks in the window tests
+    x11-utils          # xwininfo and xprop: finds the game's window
+    imagemagick        # import and compare: screenshots of the running game
+    libx11-dev         # X11 and XFixes, for tests that drive the pointer
+    libxfixes-dev
+)
+
+# -------------------------------------------------------------------------------
+
+say() { printf 'molvane: %s\n' "$*" >&2; }
+die() {
+    say "error: $*"
+    exit 1
+}
+
+usage() {
+    cat >&2 <<'EOF'
+usage: bash tools/dev.sh play    build the game (Release) and start it
+       bash tools/dev.sh test    build with warnings as errors, check the format, run the tests
+EOF
+    exit 2
+}
+
+# The repository root, wherever the script is called from.
+ROOT=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
+cd -- "$ROOT"
+
+# Prints the packages of "$@" that are not installed, one a line.
+missing_packages() {
+    local package status
+    for package in "$@"; do
+        status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+        if [[ "$status" != "install ok installed" ]]; then
+            printf '%s\n' "$package"
+        fi
+    done
+}
+
+# Runs a command as root: directly when we are root, through sudo otherwise.
+as_root() {
+    if [[ "$(id -u)" -eq 0 ]]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo "$@"
+    else
+        die "not root and no sudo: run as root: $*"
+    fi
+}
+
+# Installs whatever of "$@" is missing; does nothing when all is there.
+install_packages() {
+    if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
+        say "no dpkg/apt-get here (this script knows Debian 12 and Ubuntu); make sure these are installed:"
+        say "  $*"
+        return 0
+    fi
+
+    local missing=()
+    mapfile -t missing < <(missing_packages "$@")
+    if [[ ${#missing[@]} -eq 0 ]]; then
+        say "all ${#} packages are installed"
+        return 0
+    fi
+
+    say "installing ${#missing[@]} missing package(s): ${missing[*]}"
+    local env=(env)
+    if [[ -n "${CI:-}" ]] || ! [[ -t 0 ]]; then
+        env+=(DEBIAN_FRONTEND=noninteractive)
+    fi
+    # Waits for another apt (an unattended upgrade, say) rather than failing at once.
+    local lock=(-o DPkg::Lock::Timeout=300)
+    as_root "${env[@]}" apt-get "${lock[@]}" update ||
+        die "apt-get update failed"
+    as_root "${env[@]}" apt-get "${lock[@]}" install -y --no-install-recommends "${missing[@]}" ||
+        die "apt-get install failed for: ${missing[*]}"
+
+    mapfile -t missing < <(missing_packages "$@")
+    if [[ ${#missing[@]} -gt 0 ]]; then
+        die "still not installed after apt-get: ${missing[*]}"
+    fi
+}
+
+# configure DIR CMAKE-ARGS...: configures DIR unless it already is, for this checkout.
+configure() {
+    local dir=$1
+    shift
+    local cache="$dir/CMakeCache.txt"
+    if [[ -f "$cache" ]]; then
+        local home
+        home=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$cache")
+        if [[ -n "$home" && "$home" != "$ROOT" ]]; then
+            say "$dir was configured for another checkout ($home); configuring it afresh"
+            rm -rf -- "$dir"
+        elif [[ -f "$dir/Makefile" || -f "$dir/build.ninja" ]]; then
+            say "re-using the build in $dir"
+            return 0
+        fi
+    fi
+    [[ -f CMakeLists.txt ]] || die "no CMakeLists.txt in $ROOT"
+    say "configuring $dir"
+    cmake -S . -B "$dir" "$@" || die "cmake could not configure $dir"
+}
+
+build() {
+    local dir=$1
+    say "building $dir"
+    cmake --build "$dir" -j"$(nproc)" || die "the build in $dir failed"
+}
+
+play() {
+    install_packages "${PLAY_PACKAGES[@]}"
+    configure build/release -DCMAKE_BUILD_TYPE=Release
+    build build/release
+    [[ -x build/release/molvane ]] || die "build/release/molvane was not built"
+    say "starting the game"
+    exec build/release/molvane
+}
+
+test_all() {
+    install_packages "${PLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    configure build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLVANE_WERROR=ON
+    build build/test
+
+    # Both checks run, so that one failure does not hide the other.
+    local failed=()
+    say "checking the format"
+    bash tools/check_format.sh || failed+=("format check (fix with: bash tools/check_format.sh --fix)")
+    say "running the tests"
+    ctest --test-dir build/test --output-on-failure --no-tests=error -j2 || failed+=("tests")
+
+    if [[ ${#failed[@]} -gt 0 ]]; then
+        local what
+        for what in "${failed[@]}"; do say "FAILED: $what"; done
+        exit 1
+    fi
+    say "all checks passed"
+}
+
+[[ $# -eq 1 ]] || usage
+case "$1" in
+    play) play ;;
+    test) test_all ;;
+    *) usage ;;
+esac
