@@ -74,10 +74,8 @@ missing_packages() {
 as_root() {
     if [[ "$(id -u)" -eq 0 ]]; then
         "$@"
-    elif command -v sudo >/dev/null 2>&1; then
-        sudo "$@"
     else
-        die "not root and no sudo: run as root: $*"
+        sudo "$@"
     fi
 }
 
@@ -97,6 +95,11 @@ install_packages() {
     fi
 
     say "installing ${#missing[@]} missing package(s): ${missing[*]}"
+    if [[ "$(id -u)" -ne 0 ]] && ! command -v sudo >/dev/null 2>&1; then
+        die "not root, and no sudo to become root: as root, run
+    apt-get update && apt-get install -y --no-install-recommends ${missing[*]}
+then run this again"
+    fi
     local env=(env)
     if [[ -n "${CI:-}" ]] || ! [[ -t 0 ]]; then
         env+=(DEBIAN_FRONTEND=noninteractive)
