@@ -1,0 +1,166 @@
+// Start-up and shut-down of SDL, the window and the flip.
+#include "media/display.hpp"
+
+#include <SDL_image.h>
+#include <SDL_mixer.h>
+#include <SDL_ttf.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "media/error.hpp"
+#include "media/internal.hpp"
+
+namespace media {
+
+namespace detail {
+
+Media& media() {
+    static Media state;
+    return state;
+}
+
+void fail(const std::string& what, const char* reason) {
+    throw Error(what + ": " + (reason && *reason ? reason : "unknown error"));
+}
+
+}  // namespace detail
+
+namespace {
+
+constexpr int kChannels = 32;
+
+// SDL falls back to drivers that show nothing when there is no display;
+// a window nobody sees is no window, unless such a driver was asked for.
+void require_a_display() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+                                std::strcmp(driver, "evdev") == 0);
+    if (invisible && !(asked && *asked)) {
+        SDL_Quit();
+        throw Error("cannot open a window: no display found (is DISPLAY or WAYLAND_DISPLAY set?)");
+    }
+}
+
+// Sound libraries below SDL (ALSA above all) print their own complaints
+// when no device answers; the player gets our one line instead.
+class QuietStderr {
+public:
+    QuietStderr() : saved_(::dup(STDERR_FILENO)) {
+        int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+        if (null >= 0) ::close(null);
+    }
+    ~QuietStderr() {
+        if (saved_ < 0) return;
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_;
+};
+
+bool open_audio() {
+    QuietStderr quiet;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    return true;
+}
+
+// Without a sound device the game plays on in silence, through SDL's dummy
+// driver, which accepts and discards everything.
+void start_audio() {
+    if (!open_audio()) {
+        std::fprintf(stderr, "molvane: no sound device (%s); playing without sound\n", SDL_GetError());
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+        if (!open_audio()) detail::fail("cannot start the silent sound driver", SDL_GetError());
+    }
+    Mix_AllocateChannels(kChannels);
+}
+
+}  // namespace
+
+void init() {
+    auto& m = detail::media();
+    if (m.alive) return;
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
+        detail::fail("cannot start the video system", SDL_GetError());
+    require_a_display();
+    int image_formats = IMG_INIT_JPG | IMG_INIT_PNG;
+    if ((IMG_Init(image_formats) & image_formats) != image_formats)
+        detail::fail("cannot start the JPEG and PNG decoders", IMG_GetError());
+    if (TTF_Init() != 0) detail::fail("cannot start the font renderer", TTF_GetError());
+    Mix_Init(MIX_INIT_MP3);  // a missing MP3 decoder shows when an MP3 is loaded
+    start_audio();
+    m.alive = true;
+}
+
+void quit() {
+    auto& m = detail::media();
+    if (!m.alive) return;
+    m.alive = false;
+    m.ended = true;
+    Mix_HaltChannel(-1);
+    Mix_CloseAudio();
+    Mix_Quit();
+    TTF_Quit();
+    IMG_Quit();
+    if (m.window) SDL_DestroyWindow(m.window);
+    m.window = nullptr;
+    SDL_Quit();
+}
+
+namespace display {
+
+void set_caption(const std::string& title) {
+    auto& m = detail::media();
+    m.caption = title;
+    if (m.window) SDL_SetWindowTitle(m.window, title.c_str());
+}
+
+void set_icon(const Surface& icon) {
+    auto& m = detail::media();
+    m.icon = icon;
+    if (m.window && icon.valid()) SDL_SetWindowIcon(m.window, icon.impl().surface);
+}
+
+Surface set_mode(int width, int height) {
+    auto& m = detail::media();
+    if (m.window) detail::fail("cannot open the window", "it is already open");
+    m.window = SDL_CreateWindow(m.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+                                SDL_WINDOW_SHOWN);
+    if (!m.window) detail::fail("cannot open the window", SDL_GetError());
+    if (m.icon.valid()) SDL_SetWindowIcon(m.window, m.icon.impl().surface);
+    SDL_Surface* pixels = SDL_GetWindowSurface(m.window);
+    if (!pixels) detail::fail("cannot draw in the window", SDL_GetError());
+    SDL_FillRect(pixels, nullptr, SDL_MapRGB(pixels->format, 0, 0, 0));
+    auto impl = std::make_shared<Surface::Impl>();
+    impl->surface = pixels;
+    impl->owned = false;
+    impl->label = "screen";
+    m.screen = Surface(impl);
+    m.frames = 0;
+    return m.screen;
+}
+
+void flip() {
+    auto& m = detail::media();
+    if (!m.window) detail::fail("cannot show the frame", "the window is not open");
+    if (SDL_UpdateWindowSurface(m.window) != 0) detail::fail("cannot show the frame", SDL_GetError());
+    ++m.frames;
+    if (m.flip_hook) m.flip_hook();
+    m.draws.clear();
+}
+
+}  // namespace display
+}  // namespace media

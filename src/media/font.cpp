@@ -1,0 +1,135 @@
+// Fonts: installed families found through fontconfig, the embedded default
+// font, and rendering texts.
+#include "media/font.hpp"
+
+#include <SDL_ttf.h>
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+#include "media/default_font.hpp"
+#include "media/error.hpp"
+#include "media/internal.hpp"
+
+namespace media {
+
+struct Font::Impl {
+    TTF_Font* font = nullptr;
+    std::string family;
+    ~Impl() {
+        if (font && !detail::media().ended) TTF_CloseFont(font);
+    }
+};
+
+namespace {
+
+const std::string kDefaultFamily = "DejaVu Sans";
+
+bool same_family(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+        return std::tolower(x) == std::tolower(y);
+    });
+}
+
+struct Installed {
+    std::string file;
+    int index = 0;
+    bool bold = false;  // the face found is itself bold
+};
+
+// The file of an installed family, when fontconfig's best match for the name
+// carries that very family name (fontconfig always finds *some* font).
+std::optional<Installed> find_installed(const std::string& family, bool bold) {
+    if (!FcInit()) return std::nullopt;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (!match) return std::nullopt;
+
+    std::optional<Installed> found;
+    FcChar8* name = nullptr;
+    for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
+        if (!same_family(reinterpret_cast<const char*>(name), family)) continue;
+        FcChar8* file = nullptr;
+        if (FcPatternGetString(match, FC_FILE, 0, &file) != FcResultMatch) break;
+        Installed installed;
+        installed.file = reinterpret_cast<const char*>(file);
+        FcPatternGetInteger(match, FC_INDEX, 0, &installed.index);
+        int weight = FC_WEIGHT_REGULAR;
+        FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
+        installed.bold = weight >= FC_WEIGHT_BOLD;
+        found = installed;
+        break;
+    }
+    FcPatternDestroy(match);
+    return found;
+}
+
+// The default font stands in at a size scaled so that its letters take the
+// room the game's layout was drawn for: DejaVu Sans Bold at its nominal size
+// runs wide, and " X 3" at x 530 would not fit in the 600-pixel window.
+constexpr double kDefaultFontScale = 0.6875;
+
+TTF_Font* open_default(int size) {
+    SDL_RWops* bytes = SDL_RWFromConstMem(detail::default_font_data(), static_cast<int>(detail::default_font_size()));
+    int scaled = std::max(1, static_cast<int>(size * kDefaultFontScale));
+    return bytes ? TTF_OpenFontRW(bytes, 1, scaled) : nullptr;
+}
+
+}  // namespace
+
+namespace font {
+
+Font SysFont(const std::string& family, int size, bool bold) {
+    auto impl = std::make_shared<Font::Impl>();
+    bool face_is_bold = true;  // the default font is DejaVu Sans Bold
+    if (auto installed = find_installed(family, bold)) {
+        impl->font = TTF_OpenFontIndex(installed->file.c_str(), size, installed->index);
+        impl->family = family;
+        face_is_bold = installed->bold;
+    }
+    if (!impl->font) {
+        impl->font = open_default(size);
+        impl->family = kDefaultFamily;
+        face_is_bold = true;
+    }
+    if (!impl->font) detail::fail("cannot open the font " + family + " at size " + std::to_string(size),
+                                  TTF_GetError());
+    if (bold && !face_is_bold) TTF_SetFontStyle(impl->font, TTF_STYLE_BOLD);
+    return Font(impl);
+}
+
+}  // namespace font
+
+const std::string& Font::family() const {
+    if (!impl_) throw Error("a font was used before it was made");
+    return impl_->family;
+}
+
+Surface Font::render(const std::string& text, bool antialias, Color colour) const {
+    if (!impl_) throw Error("a font was used before it was made");
+    SDL_Color ink{colour.r, colour.g, colour.b, 255};
+    SDL_Surface* pixels = nullptr;
+    if (text.empty()) {
+        // SDL_ttf refuses an empty text; it is an empty line of the font's height.
+        pixels = SDL_CreateRGBSurfaceWithFormat(0, 0, TTF_FontHeight(impl_->font), 32, SDL_PIXELFORMAT_ARGB8888);
+    } else {
+        pixels = antialias ? TTF_RenderUTF8_Blended(impl_->font, text.c_str(), ink)
+                           : TTF_RenderUTF8_Solid(impl_->font, text.c_str(), ink);
+    }
+    if (!pixels) detail::fail("cannot render the text \"" + text + "\"", TTF_GetError());
+    auto surface = std::make_shared<Surface::Impl>();
+    surface->surface = pixels;
+    surface->label = "text:" + text;
+    return Surface(surface);
+}
+
+}  // namespace media

@@ -1,0 +1,71 @@
+// Sounds and the mixer's channels.
+#include "media/sound.hpp"
+
+#include <SDL_mixer.h>
+
+#include "media/error.hpp"
+#include "media/internal.hpp"
+
+namespace media {
+
+struct Sound::Impl {
+    Mix_Chunk* chunk = nullptr;
+    std::string label;
+    ~Impl() {
+        if (chunk && !detail::media().ended) Mix_FreeChunk(chunk);
+    }
+};
+
+namespace detail {
+void trace_sound(const std::string& sound, const char* action) {
+    auto& m = media();
+    if (m.tracing) m.sounds.push_back({m.frames, sound, action});
+}
+}  // namespace detail
+
+Sound::Sound(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    // Mix_LoadWAV decodes the whole file, MP3 included, into memory.
+    Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
+    if (!chunk) detail::fail("cannot load the sound " + name, Mix_GetError());
+    impl_ = std::make_shared<Impl>();
+    impl_->chunk = chunk;
+    impl_->label = name;
+}
+
+const std::string& Sound::label() const {
+    if (!impl_) throw Error("a sound was used before it was loaded");
+    return impl_->label;
+}
+
+void Sound::play(int loops) const {
+    detail::trace_sound(label(), loops == -1 ? "loop" : "play");
+    Mix_PlayChannel(-1, impl_->chunk, loops);  // -1: every channel busy, so the sound is skipped
+}
+
+void Sound::stop() const {
+    detail::trace_sound(label(), "stop");
+    for (int channel = 0, n = Mix_AllocateChannels(-1); channel < n; ++channel)
+        if (Mix_Playing(channel) && Mix_GetChunk(channel) == impl_->chunk) Mix_HaltChannel(channel);
+}
+
+namespace mixer {
+
+void stop() {
+    detail::trace_sound("mixer", "stop");
+    Mix_HaltChannel(-1);
+}
+
+void pause() {
+    detail::trace_sound("mixer", "pause");
+    Mix_Pause(-1);
+}
+
+void unpause() {
+    detail::trace_sound("mixer", "unpause");
+    Mix_Resume(-1);
+}
+
+}  // namespace mixer
+}  // namespace media

@@ -1,0 +1,81 @@
+// Pictures: loading, drawing one onto another, and reading them back.
+#include "media/surface.hpp"
+
+#include <SDL_image.h>
+
+#include "media/error.hpp"
+#include "media/internal.hpp"
+
+namespace media {
+
+Surface::Impl::~Impl() {
+    // After quit() the process is ending; SDL has let go of everything.
+    if (owned && surface && !detail::media().ended) SDL_FreeSurface(surface);
+}
+
+Surface::Impl& Surface::impl() const {
+    if (!impl_) throw Error("a picture was used before it was loaded");
+    return *impl_;
+}
+
+Surface::Surface(int width, int height) {
+    SDL_Surface* pixels = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_XRGB8888);
+    if (!pixels) detail::fail("cannot make a " + std::to_string(width) + "x" + std::to_string(height) + " surface",
+                              SDL_GetError());
+    SDL_FillRect(pixels, nullptr, SDL_MapRGB(pixels->format, 0, 0, 0));
+    impl_ = std::make_shared<Impl>();
+    impl_->surface = pixels;
+    impl_->label = "surface " + std::to_string(width) + "x" + std::to_string(height);
+}
+
+void Surface::blit(const Surface& source, Pos pos) {
+    SDL_Rect where{to_pixel(pos.x), to_pixel(pos.y), 0, 0};
+    if (SDL_BlitSurface(source.impl().surface, nullptr, impl().surface, &where) != 0)
+        detail::fail("cannot draw " + source.label(), SDL_GetError());
+    auto& m = detail::media();
+    if (m.tracing && impl_ == m.screen.impl_)
+        m.draws.push_back({source.label(), to_pixel(pos.x), to_pixel(pos.y)});
+}
+
+int Surface::get_width() const { return impl().surface->w; }
+int Surface::get_height() const { return impl().surface->h; }
+Rect Surface::get_rect() const { return {0, 0, get_width(), get_height()}; }
+const std::string& Surface::label() const { return impl().label; }
+
+Color Surface::get_at(int x, int y) const {
+    SDL_Surface* s = impl().surface;
+    if (x < 0 || y < 0 || x >= s->w || y >= s->h) throw Error("pixel (" + std::to_string(x) + ", " +
+                                                              std::to_string(y) + ") lies outside the picture");
+    SDL_LockSurface(s);
+    const auto* row = static_cast<const Uint8*>(s->pixels) + static_cast<std::ptrdiff_t>(y) * s->pitch;
+    const Uint8* at = row + static_cast<std::ptrdiff_t>(x) * s->format->BytesPerPixel;
+    Uint32 value = 0;
+    switch (s->format->BytesPerPixel) {
+        case 1: value = *at; break;
+        case 2: value = *reinterpret_cast<const Uint16*>(at); break;
+        case 3: value = SDL_BYTEORDER == SDL_LIL_ENDIAN ? Uint32(at[0] | at[1] << 8 | at[2] << 16)
+                                                         : Uint32(at[2] | at[1] << 8 | at[0] << 16);
+            break;
+        default: value = *reinterpret_cast<const Uint32*>(at); break;
+    }
+    SDL_UnlockSurface(s);
+    Color c;
+    SDL_GetRGB(value, s->format, &c.r, &c.g, &c.b);
+    return c;
+}
+
+namespace image {
+
+Surface load(const std::string& path) {
+    SDL_Surface* pixels = IMG_Load(path.c_str());
+    auto slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (!pixels) detail::fail("cannot load the picture " + name, IMG_GetError());
+    auto impl = std::make_shared<Surface::Impl>();
+    impl->surface = pixels;
+    impl->label = name;
+    return Surface(impl);
+}
+
+}  // namespace image
+}  // namespace media

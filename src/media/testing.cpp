@@ -1,0 +1,30 @@
+// The test hooks of the media layer.
+#include "media/testing.hpp"
+
+#include "media/internal.hpp"
+
+namespace media::testing {
+
+void set_script(Script script) {
+    auto& m = detail::media();
+    m.script = std::move(script);
+    m.input = {};
+}
+
+void clear_script() { detail::media().script = nullptr; }
+
+void set_clock_paced(bool paced) { detail::media().paced = paced; }
+
+void set_tracing(bool on) { detail::media().tracing = on; }
+
+const std::vector<DrawRecord>& draws_since_flip() { return detail::media().draws; }
+
+const std::vector<SoundRecord>& sound_trace() { return detail::media().sounds; }
+
+void clear_sound_trace() { detail::media().sounds.clear(); }
+
+long frames_shown() { return detail::media().frames; }
+
+void on_flip(std::function<void()> hook) { detail::media().flip_hook = std::move(hook); }
+
+}  // namespace media::testing

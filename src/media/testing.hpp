@@ -1,0 +1,64 @@
+// What the tests use to drive the game frame by frame without a player:
+// scripted input, an unpaced clock, and traces of what was drawn and played.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "media/event.hpp"
+#include "media/geometry.hpp"
+
+namespace media::testing {
+
+// The input the game reads during one fetch of events: the events to hand
+// out, and the pointer and buttons that get_pos and get_pressed report until
+// the next fetch.
+struct Input {
+    Pos pointer;
+    std::array<bool, 3> buttons{};
+    std::vector<Event> events;
+};
+
+// Called at every event::get(), with what the previous call left in place of
+// the pointer and buttons and an empty list of events. While a script is set,
+// the game reads nothing from the real mouse, keyboard or window.
+using Script = std::function<void(Input&)>;
+void set_script(Script script);
+void clear_script();
+
+// With pacing off, Clock::tick returns at once.
+void set_clock_paced(bool paced);
+
+// Something drawn onto the window surface.
+struct DrawRecord {
+    std::string label;  // file name of the picture, "text:<the text>", "surface WxH"
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const DrawRecord&, const DrawRecord&) = default;
+};
+
+// Something done with a sound, and the number of frames shown before it.
+struct SoundRecord {
+    long frame = 0;
+    std::string sound;   // file name, or "mixer" for the mixer's own operations
+    std::string action;  // "play", "loop", "stop", "pause", "unpause"
+    friend bool operator==(const SoundRecord&, const SoundRecord&) = default;
+};
+
+void set_tracing(bool on);
+// Everything drawn onto the window since the last flip.
+const std::vector<DrawRecord>& draws_since_flip();
+// Every sound operation since tracing was switched on or the trace was cleared.
+const std::vector<SoundRecord>& sound_trace();
+void clear_sound_trace();
+
+// Frames shown (flips) since the window opened.
+long frames_shown();
+
+// Called right after each flip; the window surface then holds what was shown
+// and draws_since_flip() what was drawn for it.
+void on_flip(std::function<void()> hook);
+
+}  // namespace media::testing

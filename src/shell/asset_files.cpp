@@ -1,0 +1,162 @@
+#include "shell/asset_files.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <stdexcept>
+#include <system_error>
+
+namespace molvane {
+
+namespace {
+
+constexpr std::size_t kLongestFileName = 255;
+
+// Sextet of a base64 character, or -1 outside the alphabet ('=' included).
+constexpr std::array<int, 256> kSextet = [] {
+    std::array<int, 256> table{};
+    table.fill(-1);
+    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int i = 0; i < 64; ++i) table[static_cast<unsigned char>(alphabet[i])] = i;
+    return table;
+}();
+
+std::runtime_error asset_error(std::string_view name, const std::string& why) {
+    return std::runtime_error("asset " + std::string(name) + ": " + why);
+}
+
+std::string system_reason(int error) { return std::error_code(error, std::generic_category()).message(); }
+
+void write_all(int fd, const std::string& bytes, std::string_view name) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw asset_error(name, "cannot write its file: " + system_reason(errno));
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+std::string decode_asset(std::string_view name, std::string_view text) {
+    if (text.empty()) throw asset_error(name, "its text is empty, not even a marker");
+    std::string bytes;
+    bytes.reserve(text.size() / 4 * 3);
+    unsigned buffer = 0;
+    int bits = 0;
+    std::size_t sextets = 0;
+    std::size_t padding = 0;
+    for (char c : text.substr(1)) {
+        if (c == '=') {
+            ++padding;
+            continue;
+        }
+        int value = kSextet[static_cast<unsigned char>(c)];
+        if (value < 0) continue;  // outside the alphabet: quote marks, line breaks ...
+        if (padding > 0) throw asset_error(name, "not valid base64: data after the '=' padding");
+        ++sextets;
+        buffer = (buffer << 6) | static_cast<unsigned>(value);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            bytes.push_back(static_cast<char>((buffer >> bits) & 0xFF));
+        }
+    }
+    // Whole groups of four, the last one completed by exactly its padding.
+    std::size_t tail = sextets % 4;
+    bool padded = (tail == 0 && padding == 0) || (tail == 2 && padding == 2) || (tail == 3 && padding == 1);
+    if (!padded) throw asset_error(name, "not valid base64: its length or padding is wrong");
+    return bytes;
+}
+
+void check_asset_name(std::string_view name) {
+    std::string shown(name.substr(0, 60));
+    for (char& c : shown)
+        if (c == '\0') c = '?';
+    if (name.empty()) throw std::runtime_error("the asset table has an entry with an empty name");
+    if (name.size() > kLongestFileName)
+        throw std::runtime_error("the asset table has a name longer than " + std::to_string(kLongestFileName) +
+                                 " characters: " + shown + "...");
+    if (name.find('\0') != std::string_view::npos)
+        throw std::runtime_error("the asset table has a name with a NUL character: " + shown);
+    if (name.find('/') != std::string_view::npos || name == "." || name == "..")
+        throw std::runtime_error("the asset table has a name that is not a plain file name: " + shown);
+}
+
+UnpackedAssets::UnpackedAssets(std::span<const assets::Entry> table) : table_(table) {
+    // Every name is checked before anything is written: a bad name would
+    // write outside our own directory.
+    std::set<std::string_view> seen;
+    for (const auto& entry : table) {
+        check_asset_name(entry.name);
+        if (!seen.insert(entry.name).second)
+            throw std::runtime_error("the asset table has the name " + std::string(entry.name) + " twice");
+    }
+
+    std::error_code error;
+    std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+    if (error) temporary = "/tmp";
+    std::string pattern = (temporary / "molvane-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot make a private directory in " + temporary.string() + ": " +
+                                 system_reason(errno));
+    directory_ = pattern;  // mkdtemp made it 0700
+
+    try {
+        write_files();
+    } catch (...) {
+        discard();
+        throw;
+    }
+}
+
+void UnpackedAssets::write_files() {
+    for (const auto& entry : table_) {
+        std::string bytes = decode_asset(entry.name, entry.text);
+        std::string file = path(entry.name);
+        int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) throw asset_error(entry.name, "cannot create its file: " + system_reason(errno));
+        ++written_;
+        try {
+            write_all(fd, bytes, entry.name);
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
+        if (::close(fd) != 0) throw asset_error(entry.name, "cannot write its file: " + system_reason(errno));
+    }
+}
+
+UnpackedAssets::~UnpackedAssets() { discard(); }
+
+void UnpackedAssets::discard() noexcept {
+    if (directory_.empty()) return;
+    for (std::size_t i = 0; i < written_; ++i) ::unlink((directory_ / std::string(table_[i].name)).c_str());
+    ::rmdir(directory_.c_str());
+    directory_.clear();
+}
+
+std::string UnpackedAssets::path(std::string_view name) const {
+    for (const auto& entry : table_)
+        if (entry.name == name) return (directory_ / std::string(name)).string();
+    throw std::runtime_error("the asset table has no entry " + std::string(name));
+}
+
+void UnpackedAssets::remove() {
+    for (std::size_t i = 0; i < written_; ++i) {
+        std::string file = path(table_[i].name);
+        if (::unlink(file.c_str()) != 0 && errno != ENOENT)
+            throw asset_error(table_[i].name, "cannot delete its file: " + system_reason(errno));
+    }
+    written_ = 0;
+    if (::rmdir(directory_.c_str()) != 0)
+        throw std::runtime_error("cannot remove the directory " + directory_.string() + ": " + system_reason(errno));
+    directory_.clear();
+}
+
+}  // namespace molvane

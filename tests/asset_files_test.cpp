@@ -1,0 +1,79 @@
+// Unpacking the asset table: decoding, names, and nothing left on disk.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "shell/asset_files.hpp"
+
+using molvane::decode_asset;
+using molvane::UnpackedAssets;
+
+TEST(DecodeAsset, SkipsTheFirstCharacterWhateverItIs) {
+    EXPECT_EQ(decode_asset("a", "@aGVsbG8="), "hello");
+    EXPECT_EQ(decode_asset("a", "QaGVsbG8="), "hello");  // a base64 letter as marker
+    EXPECT_EQ(decode_asset("a", "@"), "");
+}
+
+TEST(DecodeAsset, IgnoresCharactersOutsideTheAlphabet) {
+    EXPECT_EQ(decode_asset("a", "@\"aGVs\nbG8=\"\r\n"), "hello");
+    EXPECT_EQ(decode_asset("a", "@ a G V s b G 8 = "), "hello");
+}
+
+TEST(DecodeAsset, RejectsBadBase64NamingTheEntry) {
+    for (const char* bad : {"@aGVsbG8", "@a", "@aGVsbG8=x", "@aGVsbA=", "@aGVsb==="}) {
+        try {
+            decode_asset("sound_pop.wav", bad);
+            ADD_FAILURE() << bad << " was accepted";
+        } catch (const std::runtime_error& error) {
+            EXPECT_NE(std::string(error.what()).find("sound_pop.wav"), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_THROW(decode_asset("x", ""), std::runtime_error);
+}
+
+TEST(DecodeAsset, DecodesEveryByteValue) {
+    // "AAECA/z9/v8=" is the bytes 0, 1, 2, 3, 252, 253, 254, 255 plus nothing.
+    EXPECT_EQ(decode_asset("a", "@AAECA/z9/v8="), std::string("\x00\x01\x02\x03\xfc\xfd\xfe\xff", 8));
+}
+
+TEST(UnpackedAssets, WritesPrivatelyAndRemovesEverything) {
+    std::vector<assets::Entry> table{{"one.wav", "@b25l"}, {"extra.bin", "@dHdv"}};
+    std::filesystem::path directory;
+    {
+        UnpackedAssets files(table);
+        directory = files.directory();
+        EXPECT_NE(directory, std::filesystem::current_path());
+        auto mode = std::filesystem::status(directory).permissions();
+        EXPECT_EQ(mode & std::filesystem::perms::all, std::filesystem::perms::owner_all);
+        std::ifstream in(files.path("one.wav"));
+        std::string content;
+        in >> content;
+        EXPECT_EQ(content, "one");
+        EXPECT_THROW(files.path("missing.jpg"), std::runtime_error);
+        files.remove();
+        EXPECT_FALSE(std::filesystem::exists(directory));
+    }
+    EXPECT_FALSE(std::filesystem::exists(directory));
+}
+
+TEST(UnpackedAssets, AFailureHalfwayLeavesNothingBehind) {
+    std::vector<assets::Entry> table{{"one.wav", "@b25l"}, {"two.wav", "@not base64!"}};
+    auto before = std::vector(std::filesystem::directory_iterator(std::filesystem::temp_directory_path()), {});
+    EXPECT_THROW(UnpackedAssets files(table), std::runtime_error);
+    auto after = std::vector(std::filesystem::directory_iterator(std::filesystem::temp_directory_path()), {});
+    EXPECT_EQ(before.size(), after.size());
+}
+
+TEST(UnpackedAssets, RefusesNamesThatAreNotPlainFileNames) {
+    std::string nul("a\0b", 3);
+    std::string long_name(300, 'x');
+    for (const std::string& name : {std::string("../escape.wav"), std::string("/tmp/abs.wav"), std::string(".."),
+                                    std::string("."), std::string("dir/file.wav"), nul, long_name, std::string()}) {
+        std::vector<assets::Entry> table{{name, "@b25l"}};
+        EXPECT_THROW(UnpackedAssets files(table), std::runtime_error) << name;
+    }
+    std::vector<assets::Entry> twice{{"a.wav", "@b25l"}, {"a.wav", "@b25l"}};
+    EXPECT_THROW(UnpackedAssets files(twice), std::runtime_error);
+}
