@@ -71,7 +71,7 @@ make_sound() {
     "$S" addlife "$WORK/addlife.wav"
     lame --quiet --noreplaygain -m m -b 96 "$WORK/addlife.wav" "$ASSETS/sound_addlife.mp3"
 
-    # title tune: mono IMA ADPCM (a whole number of 1017-sample blocks)
+    # title tune: mono IMA ADPCM (a whole number of 505-sample blocks)
     "$S" start "$WORK/start.wav"
     sox "$WORK/start.wav" -c 1 -e ima-adpcm "$ASSETS/sound_start.wav"
 

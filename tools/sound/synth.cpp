@@ -515,10 +515,10 @@ static void tune_main(Buf& L, Buf& R) {
 }
 
 static void tune_start(Buf& L, Buf& R) {
-    // The title tune ships as mono IMA ADPCM, whose blocks hold 1017 samples;
+    // The title tune ships as mono IMA ADPCM, whose blocks (256 bytes, as sox writes them) hold 505 samples;
     // the loop is made a whole number of blocks (tempo ~120 bpm) so the
     // decoded file has no padding at its end.
-    const long block = 1017;
+    const long block = 505;
     int bars = score_bars(START_LEAD);
     long len = secs(bars * 16 * (60.0 / 120 / 4));
     len = (len + block - 1) / block * block;
@@ -567,10 +567,11 @@ static Buf fx_hit() {  // wooden whack
     fade_edges(b, 0.0003, 0.03); return b;
 }
 
-static Buf fx_hurt() {  // squeaky "eek-eek!"
-    int n = secs(0.42); Buf b(n); Osc o; SVF f; OnePole lp;
-    for (int i = 0; i < n; ++i) {
-        double t = (double)i / SR;
+static Buf fx_hurt() {  // squeaky "eek-eek!", starting just after the whack
+    const double lead = 0.035;
+    int n = secs(0.42 + lead); Buf b(n); Osc o; SVF f; OnePole lp;
+    for (int i = secs(lead); i < n; ++i) {
+        double t = (double)i / SR - lead;
         double fr, env;
         if (t < 0.12) { double u = t / 0.12; fr = 1300 + 900 * std::sin(PI * u * 0.8); env = std::sin(PI * std::min(1.0, u)); }
         else if (t < 0.16) { fr = 1700; env = 0; }
@@ -788,7 +789,10 @@ int main(int argc, char** argv) {
     auto it = fx.find(name);
     if (it == fx.end()) { std::fprintf(stderr, "unknown sound %s\n", name.c_str()); return 2; }
     Buf b = it->second();
-    normalise(b, fx_peak);
+    // the hit, the squeak and the pop often sound together over the music:
+    // they sit a little lower so that the sum stays clear of clipping
+    std::map<std::string, double> level = {{"hit", -9.5}, {"pop", -10.0}, {"hurt", -9.0}};
+    normalise(b, level.count(name) ? level[name] : fx_peak);
     write_wav(argv[2], b, nullptr);
     return 0;
 }
