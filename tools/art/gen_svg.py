@@ -154,14 +154,14 @@ def ear(cx, cy, rot, fur, inner="#f7a6c1", fold=False):
     if fold:
         # the tip flops over forward
         return f"""
-<g transform="translate({cx},{cy}) rotate({rot})">
+<g transform="translate({cx},{cy}) rotate({rot}) scale(1,0.8)">
   <path d="M-13,0 C-16,-30 -12,-52 0,-56 C12,-52 16,-30 13,0 Z" fill="url(#{fur})" stroke="{OUTLINE}" stroke-width="{OW}"/>
   <path d="M-6,-4 C-8,-26 -6,-42 0,-46 C6,-42 8,-26 6,-4 Z" fill="{inner}"/>
   <path d="M-11,-50 C-4,-62 10,-64 26,-48 C30,-44 28,-38 22,-40 C12,-46 2,-46 -9,-44 Z"
         fill="url(#{fur})" stroke="{OUTLINE}" stroke-width="{OW}" stroke-linejoin="round"/>
 </g>"""
     return f"""
-<g transform="translate({cx},{cy}) rotate({rot})">
+<g transform="translate({cx},{cy}) rotate({rot}) scale(1,0.8)">
   <path d="M-14,0 C-18,-36 -13,-66 0,-72 C13,-66 18,-36 14,0 Z" fill="url(#{fur})" stroke="{OUTLINE}" stroke-width="{OW}"/>
   <path d="M-6.5,-5 C-9,-32 -7,-55 0,-60 C7,-55 9,-32 6.5,-5 Z" fill="{inner}"/>
 </g>"""
@@ -349,50 +349,53 @@ def tile(content):
 
 # ------------------------------------------------------------------ bat and heart
 
-def mallet(angle, hit):
-    """A wooden mallet on a 96x96 canvas, the striking face of its head at the
-    centre of the picture."""
-    defs = """<defs>
-  <linearGradient id="wood" x1="0" y1="0" x2="0" y2="1">
-    <stop offset="0" stop-color="#e0a86a"/><stop offset="0.45" stop-color="#b9773b"/><stop offset="1" stop-color="#7d4a20"/>
+def mallet_body():
+    """A wooden mallet in its own frame: the head stands upright with its
+    striking face at (0,0) pointing down; the handle leaves the head's middle
+    towards the upper right."""
+    return (
+        '<g transform="translate(0,-17) rotate(-32)">'
+        f'<rect x="8" y="-5" width="40" height="10" rx="5" fill="url(#handle)" stroke="{OUTLINE}" stroke-width="2.4"/>'
+        f'<rect x="34" y="-6" width="17" height="12" rx="5" fill="#c0392b" stroke="{OUTLINE}" stroke-width="2.2"/>'
+        '<path d="M39,-5 l-3,10 M44,-5 l-3,10" stroke="#7b1d14" stroke-width="1.4"/>'
+        '</g>'
+        f'<rect x="-15" y="-36" width="30" height="36" rx="6" fill="url(#wood)" stroke="{OUTLINE}" stroke-width="2.6"/>'
+        '<path d="M-7,-29 q-3,12 0,24 M6,-30 q3,10 -1,25" stroke="#8a5425" stroke-width="1.5" fill="none" opacity="0.7"/>'
+        '<rect x="-11" y="-30" width="6" height="24" rx="3" fill="#fff" opacity="0.35"/>'
+        f'<rect x="-17" y="-38" width="34" height="8" rx="3" fill="url(#band)" stroke="{OUTLINE}" stroke-width="2.2"/>'
+        f'<rect x="-17" y="-7" width="34" height="8" rx="3" fill="url(#band)" stroke="{OUTLINE}" stroke-width="2.2"/>'
+    )
+
+
+MALLET_DEFS = """<defs>
+  <linearGradient id="wood" x1="0" y1="0" x2="1" y2="0">
+    <stop offset="0" stop-color="#7d4a20"/><stop offset="0.3" stop-color="#e0a86a"/><stop offset="0.6" stop-color="#b9773b"/><stop offset="1" stop-color="#7d4a20"/>
   </linearGradient>
-  <linearGradient id="handle" x1="0" y1="0" x2="1" y2="0">
-    <stop offset="0" stop-color="#e8c08a"/><stop offset="0.5" stop-color="#c98d4e"/><stop offset="1" stop-color="#8c5a2b"/>
+  <linearGradient id="handle" x1="0" y1="0" x2="0" y2="1">
+    <stop offset="0" stop-color="#f0cc98"/><stop offset="0.5" stop-color="#c98d4e"/><stop offset="1" stop-color="#8c5a2b"/>
   </linearGradient>
-  <linearGradient id="band" x1="0" y1="0" x2="0" y2="1">
-    <stop offset="0" stop-color="#f4f4f4"/><stop offset="0.5" stop-color="#a8a8b0"/><stop offset="1" stop-color="#5c5c66"/>
+  <linearGradient id="band" x1="0" y1="0" x2="1" y2="0">
+    <stop offset="0" stop-color="#5c5c66"/><stop offset="0.35" stop-color="#f4f4f4"/><stop offset="0.7" stop-color="#a8a8b0"/><stop offset="1" stop-color="#5c5c66"/>
   </linearGradient>
 </defs>"""
-    # local frame: head is a barrel lying across, its lower face at (0,0);
-    # the handle leaves the head's middle towards the lower right.
-    head = (
-        f'<rect x="-26" y="-34" width="52" height="34" rx="7" fill="url(#wood)" stroke="{OUTLINE}" stroke-width="2.6"/>'
-        f'<rect x="-30" y="-36" width="9" height="38" rx="3" fill="url(#band)" stroke="{OUTLINE}" stroke-width="2.2"/>'
-        f'<rect x="21" y="-36" width="9" height="38" rx="3" fill="url(#band)" stroke="{OUTLINE}" stroke-width="2.2"/>'
-        '<path d="M-18,-26 q18,-4 36,0 M-16,-12 q14,3 30,-1" stroke="#8a5425" stroke-width="1.6" fill="none" opacity="0.7"/>'
-        '<rect x="-19" y="-31" width="38" height="5" rx="2.5" fill="#fff" opacity="0.35"/>'
-    )
-    handle = (
-        f'<g transform="rotate(-38)"><rect x="-5.5" y="-58" width="11" height="46" rx="5" fill="url(#handle)" '
-        f'stroke="{OUTLINE}" stroke-width="2.4"/>'
-        f'<rect x="-6.5" y="-60" width="13" height="14" rx="5" fill="#c0392b" stroke="{OUTLINE}" stroke-width="2.2"/>'
-        '<path d="M-6,-56 l12,-3 M-6,-51 l12,-3" stroke="#7b1d14" stroke-width="1.4"/></g>'
-    )
-    # the handle is drawn pointing up-right from the head's top so it reads
-    # as a mallet held from above; the face (0,0) hits the point
-    body = f'<g transform="translate(0,-17)">{handle}</g>{head}'
-    extra = ""
+
+
+def mallet(hit):
+    """96x96: the centre of the picture is the point the mallet strikes."""
     if hit:
-        extra = (
-            '<g stroke="#fff6b0" stroke-width="3" stroke-linecap="round">'
-            '<line x1="-30" y1="6" x2="-40" y2="12"/><line x1="30" y1="6" x2="40" y2="12"/>'
-            '<line x1="-14" y1="8" x2="-18" y2="18"/><line x1="14" y1="8" x2="18" y2="18"/></g>'
-        )
-        swing = ('<path d="M-38,-64 A60,60 0 0 1 26,-70" stroke="#ffffff" stroke-width="4" fill="none" opacity="0.55" '
-                 'stroke-linecap="round"/>')
-        extra = swing + extra
-    return (f'<svg xmlns="http://www.w3.org/2000/svg" width="96" height="96" viewBox="0 0 96 96">{defs}'
-            f'<g transform="translate(48,{56 if hit else 60}) rotate({angle})">{body}{extra if hit else ""}</g></svg>\n')
+        body = (f'<g transform="translate(48,48)">{mallet_body()}</g>'
+                '<g stroke="#fff6b0" stroke-width="3.2" stroke-linecap="round">'
+                '<line x1="30" y1="52" x2="20" y2="58"/><line x1="66" y1="52" x2="76" y2="58"/>'
+                '<line x1="37" y1="56" x2="32" y2="66"/><line x1="59" y1="56" x2="64" y2="66"/>'
+                '<line x1="48" y1="57" x2="48" y2="68"/></g>'
+                '<g stroke="#fff" stroke-width="2.6" stroke-linecap="round" fill="none" opacity="0.8">'
+                '<path d="M22,8 q-8,16 -2,32"/><path d="M14,16 q-5,12 0,24"/></g>')
+    else:
+        # raised and tilted back, its shadow marks the aim
+        body = ('<ellipse cx="48" cy="50" rx="13" ry="5" fill="#000" opacity="0.28"/>'
+                f'<g transform="translate(26,46) rotate(25)">{mallet_body()}</g>')
+    return (f'<svg xmlns="http://www.w3.org/2000/svg" width="96" height="96" viewBox="0 0 96 96">{MALLET_DEFS}'
+            f'{body}</svg>\n')
 
 
 def life_heart():
@@ -417,7 +420,7 @@ def icon():
 
 # ------------------------------------------------------------------ screens
 
-FONT_TITLE = "Lobster"
+FONT_TITLE = "Lobster Two"
 FONT_TEXT = "Comic Neue"
 
 
@@ -516,7 +519,7 @@ def screen_start():
 
 
 def mallet_inline(angle):
-    s = mallet(angle, False)
+    s = mallet(False)
     return s[s.index(">") + 1:s.rindex("</svg>")]
 
 
@@ -596,8 +599,8 @@ def main():
         "image_heart.svg": tile(rabbit_heart()),
         "image_cry.svg": tile(rabbit_cry()),
         "image_cool.svg": tile(rabbit_cool()),
-        "image_ready.svg": mallet(-32, False),
-        "image_hit.svg": mallet(18, True),
+        "image_ready.svg": mallet(False),
+        "image_hit.svg": mallet(True),
         "image_life.svg": life_heart(),
         "image_icon.svg": icon(),
         "image_start.svg": screen_start(),
