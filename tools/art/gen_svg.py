@@ -413,8 +413,8 @@ def icon():
             '<defs><radialGradient id="iconBg" cx="50%" cy="40%" r="70%"><stop offset="0" stop-color="#9be06c"/>'
             '<stop offset="1" stop-color="#3f8a2a"/></radialGradient></defs>'
             '<rect width="128" height="128" fill="url(#iconBg)"/>'
-            f'<g transform="translate(64,70) scale(1.05) translate(-100,-90)">'
-            '<defs><clipPath id="neck"><rect x="0" y="0" width="200" height="128"/></clipPath></defs>'
+            f'<g transform="translate(64,5) scale(0.92) translate(-100,-3)">'
+            '<defs><clipPath id="neck"><rect x="0" y="0" width="200" height="140"/></clipPath></defs>'
             f'<g clip-path="url(#neck)">{inner}</g></g></svg>\n')
 
 
@@ -510,8 +510,8 @@ def screen_start():
         y += 44
     parts.append(key_cap(62, y + 6, "SPACE", 86))
     parts.append(text_line(160, y + 4, "start and pause", 22))
-    parts.append(key_cap(360, y + 6, "ESC", 54))
-    parts.append(text_line(422, y + 4, "title", 22))
+    parts.append(key_cap(354, y + 6, "ESC", 60))
+    parts.append(text_line(422, y + 4, "back to title", 22))
     parts.append(text_line(300, 596, "10 levels, 30 seconds each. Good luck!", 19, "middle", "#6b4a2a", "normal"))
     parts.append(f'<rect x="110" y="632" width="380" height="38" rx="19" fill="#ff8a1c" stroke="#5a2d0c" stroke-width="3"/>')
     parts.append(text_line(300, 659, "Press SPACE to play", 25, "middle", "#fff"))
