@@ -547,22 +547,24 @@ static Buf fx_pop() {  // a rabbit pops up: cork "plop" + rising bubble
         double fr = 260 * std::pow(5.0, std::min(1.0, t / 0.09));
         double env = std::min(1.0, t / 0.004) * std::exp(-t * 16.0);
         double v = o.sine(fr) + 0.25 * o2.sine(fr * 2) ;
-        double click = f.run(nz(), 1800, 2.0, 1) * std::exp(-t * 200.0);
-        b[i] = (float)(v * env + 0.8 * click);
+        double click = f.run(nz(), 1800, 2.0, 1) * std::exp(-t * 250.0);
+        b[i] = (float)(v * env + 0.35 * click);
     }
     fade_edges(b, 0.0005, 0.02); return b;
 }
 
-static Buf fx_hit() {  // wooden whack
-    int n = secs(0.32); Buf b(n); Osc o; Noise nz(7); SVF m1, m2, m3; OnePole hp;
+static Buf fx_hit() {  // wooden whack: a slap, a knock that rings a little, a thump
+    int n = secs(0.3); Buf b(n); Osc th, m1, m2, m3; Noise nz(7); SVF slap; OnePole hp;
     for (int i = 0; i < n; ++i) {
         double t = (double)i / SR;
         double x = nz();
-        double thump = o.sine(55 + 120 * std::exp(-t * 35.0)) * std::exp(-t * 14.0);
-        double exc = x * std::exp(-t * 300.0);
-        double wood = m1.run(exc, 480, 12, 1) * std::exp(-t * 30) + 0.8 * m2.run(exc, 910, 14, 1) + 0.5 * m3.run(exc, 1480, 16, 1);
-        double crack = hp.hp(x, 2500) * std::exp(-t * 160.0);
-        b[i] = (float)(0.9 * thump + 3.0 * wood + 0.6 * crack);
+        double thump = th.sine(60 + 110 * std::exp(-t * 30.0)) * std::exp(-t * 16.0);
+        double knock = m1.sine(430) * std::exp(-t * 28.0) + 0.6 * m2.sine(1040) * std::exp(-t * 45.0)
+                     + 0.35 * m3.sine(1690) * std::exp(-t * 70.0);
+        double sl = slap.run(x, 1300, 0.9, 1) * std::exp(-t * 40.0);
+        double crack = hp.hp(x, 3000) * std::exp(-t * 220.0);
+        double att = std::min(1.0, t / 0.0008);
+        b[i] = (float)(att * (0.8 * thump + 0.55 * knock + 0.9 * sl + 0.5 * crack));
     }
     fade_edges(b, 0.0003, 0.03); return b;
 }
@@ -599,7 +601,7 @@ static Buf fx_cool() {  // smug wolf-whistle: "whee-wheeoo"
         }
         if (fr <= 0) fr = 800;
         fr *= 1.0 + 0.012 * std::sin(TAU * 6 * t);
-        double v = o.sine(fr) + 0.12 * o2.sine(2 * fr) + 0.12 * f.run(nz(), fr, 6, 1);
+        double v = o.sine(fr) + 0.12 * o2.sine(2 * fr) + 0.05 * f.run(nz(), fr, 8, 1);
         b[i] = (float)(v * env);
     }
     fade_edges(b, 0.002, 0.02); return b;
