@@ -13,6 +13,15 @@ void set_script(Script script) {
 
 void clear_script() { detail::media().script = nullptr; }
 
+void push_system_key(int key, bool repeat) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.state = SDL_PRESSED;
+    event.key.repeat = repeat ? 1 : 0;
+    event.key.keysym.sym = key == K_ESCAPE ? SDLK_ESCAPE : SDLK_SPACE;
+    if (SDL_PushEvent(&event) < 0) detail::fail("cannot push a key event", SDL_GetError());
+}
+
 void set_clock_paced(bool paced) { detail::media().paced = paced; }
 
 void set_tracing(bool on) { detail::media().tracing = on; }

@@ -28,6 +28,11 @@ using Script = std::function<void(Input&)>;
 void set_script(Script script);
 void clear_script();
 
+// Puts a key press into the system's own event queue, as the keyboard would:
+// K_SPACE or K_ESCAPE, and whether it is one of the repeats of a held key.
+// Only read by event::get() when no script is set.
+void push_system_key(int key, bool repeat);
+
 // With pacing off, Clock::tick returns at once.
 void set_clock_paced(bool paced);
 
