@@ -30,6 +30,10 @@ command -v "$clang_format" >/dev/null 2>&1 || {
     exit 1
 }
 
+command -v git >/dev/null 2>&1 || {
+    say "error: git not found (apt-get install git)"
+    exit 1
+}
 git rev-parse --is-inside-work-tree >/dev/null 2>&1 || {
     say "error: not a git checkout: the files to check are the ones git tracks"
     exit 1

@@ -30,6 +30,7 @@ PLAY_PACKAGES=(
 TEST_PACKAGES=(
     libgtest-dev       # GoogleTest, the unit-test framework
     clang-format       # tools/check_format.sh (version 14 on Debian 12)
+    git                # tools/check_format.sh checks the files git tracks
     xvfb               # a display with no screen, for the window tests
     xauth              # needed by xvfb-run
     xdotool            # moves the pointer and clicks in the window tests
