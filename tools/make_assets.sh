@@ -64,16 +64,14 @@ make_sound() {
     done
     # the two longer jingles: mono IMA ADPCM, a quarter of the size
     for name in end victory; do
-        "$S" "$name" "$WORK/$name.wav"
-        sox "$WORK/$name.wav" -e ima-adpcm "$ASSETS/sound_$name.wav"
+        "$S" "$name" "$ASSETS/sound_$name.wav" --ima
     done
     # life added: MP3 (mono)
     "$S" addlife "$WORK/addlife.wav"
     lame --quiet --noreplaygain -m m -b 96 "$WORK/addlife.wav" "$ASSETS/sound_addlife.mp3"
 
     # title tune: mono IMA ADPCM (a whole number of 505-sample blocks)
-    "$S" start "$WORK/start.wav"
-    sox "$WORK/start.wav" -c 1 -e ima-adpcm "$ASSETS/sound_start.wav"
+    "$S" start "$ASSETS/sound_start.wav" --ima
 
     # play music: stereo MP3; LAME's gapless tag lets the decoder trim the
     # encoder delay and padding, so the decoded stream is exactly one loop

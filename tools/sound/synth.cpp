@@ -4,7 +4,8 @@
 // 44100 Hz.  Everything is made from oscillators, noise, envelopes and filters
 // written here; the tunes are written as scores (see scores.h).
 //
-//   synth <name> <out.wav>     render one sound
+//   synth <name> <out.wav>     render one sound (16-bit PCM)
+//   synth <name> <out.wav> --ima   the same as mono IMA ADPCM
 //   synth list                 print the names
 //
 // Tunes are rendered three times in a row and the middle pass is kept, so the
@@ -765,6 +766,68 @@ static void write_wav(const char* path, const Buf& l, const Buf* r) {
     std::fclose(f);
 }
 
+// IMA ADPCM WAV (format 0x11), mono, 256-byte blocks of 505 samples: a
+// quarter of the size of 16-bit PCM, and read by SDL's own WAV loader.  Our
+// own encoder (rather than sox's) keeps the output byte-for-byte repeatable.
+static const int IMA_STEP[89] = {
+    7, 8, 9, 10, 11, 12, 13, 14, 16, 17, 19, 21, 23, 25, 28, 31, 34, 37, 41, 45, 50, 55, 60, 66, 73, 80, 88, 97,
+    107, 118, 130, 143, 157, 173, 190, 209, 230, 253, 279, 307, 337, 371, 408, 449, 494, 544, 598, 658, 724, 796,
+    876, 963, 1060, 1166, 1282, 1411, 1552, 1707, 1878, 2066, 2272, 2499, 2749, 3024, 3327, 3660, 4026, 4428,
+    4871, 5358, 5894, 6484, 7132, 7845, 8630, 9493, 10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350,
+    22385, 24623, 27086, 29794, 32767};
+static const int IMA_INDEX[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
+
+static void write_wav_ima(const char* path, const Buf& in) {
+    const int block_align = 256, spb = (block_align - 4) * 2 + 1;  // 505
+    std::vector<int16_t> x(in.size());
+    for (size_t i = 0; i < in.size(); ++i)
+        x[i] = (int16_t)std::max(-32768.0, std::min(32767.0, std::round(in[i] * 32767.0)));
+    size_t blocks = (x.size() + spb - 1) / spb;
+    x.resize(blocks * spb, 0);
+    std::vector<uint8_t> data;
+    int index = 0;
+    for (size_t b = 0; b < blocks; ++b) {
+        const int16_t* s = &x[b * spb];
+        int pred = s[0];
+        // pick the step index that best suits the start of this block
+        if (b == 0) {
+            int d = s[1] - s[0]; d = d < 0 ? -d : d;
+            index = 0; while (index < 88 && IMA_STEP[index] < d) ++index;
+        }
+        data.push_back((uint8_t)(pred & 0xff)); data.push_back((uint8_t)((pred >> 8) & 0xff));
+        data.push_back((uint8_t)index); data.push_back(0);
+        uint8_t byte = 0;
+        for (int i = 1; i < spb; ++i) {
+            int step = IMA_STEP[index], diff = s[i] - pred, code = 0;
+            if (diff < 0) { code = 8; diff = -diff; }
+            int vpdiff = step >> 3;
+            if (diff >= step) { code |= 4; diff -= step; vpdiff += step; }
+            step >>= 1;
+            if (diff >= step) { code |= 2; diff -= step; vpdiff += step; }
+            step >>= 1;
+            if (diff >= step) { code |= 1; vpdiff += step; }
+            pred += (code & 8) ? -vpdiff : vpdiff;
+            pred = std::max(-32768, std::min(32767, pred));
+            index = std::max(0, std::min(88, index + IMA_INDEX[code]));
+            if ((i - 1) % 2 == 0) byte = (uint8_t)code;
+            else { byte |= (uint8_t)(code << 4); data.push_back(byte); }
+        }
+    }
+    FILE* f = std::fopen(path, "wb");
+    if (!f) { std::perror(path); std::exit(1); }
+    auto u32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, f); };
+    auto u16 = [&](uint16_t v) { std::fwrite(&v, 2, 1, f); };
+    uint32_t nsamp = (uint32_t)(blocks * spb);
+    std::fwrite("RIFF", 1, 4, f); u32((uint32_t)(4 + 28 + 12 + 8 + data.size()));
+    std::fwrite("WAVEfmt ", 1, 8, f); u32(20);
+    u16(0x11); u16(1); u32(SR); u32((uint32_t)((uint64_t)SR * block_align / spb)); u16(block_align); u16(4);
+    u16(2); u16(spb);
+    std::fwrite("fact", 1, 4, f); u32(4); u32(nsamp);
+    std::fwrite("data", 1, 4, f); u32((uint32_t)data.size());
+    std::fwrite(data.data(), 1, data.size(), f);
+    std::fclose(f);
+}
+
 int main(int argc, char** argv) {
     std::map<std::string, std::function<Buf()>> fx = {
         {"pop", fx_pop}, {"hit", fx_hit}, {"hurt", fx_hurt}, {"cool", fx_cool},
@@ -776,12 +839,20 @@ int main(int argc, char** argv) {
         for (auto& k : fx) std::printf("%s\n", k.first.c_str());
         std::printf("start\nmain\n"); return 0;
     }
-    if (argc != 3) { std::fprintf(stderr, "usage: synth <name> <out.wav> | synth list\n"); return 2; }
+    bool ima = argc == 4 && std::string(argv[3]) == "--ima";
+    if (argc != 3 && !ima) { std::fprintf(stderr, "usage: synth <name> <out.wav> [--ima] | synth list\n"); return 2; }
     std::string name = argv[1];
     const double fx_peak = -8.0, music_peak = -9.0;
     if (name == "main" || name == "start") {
         Buf L, R;
         if (name == "main") tune_main(L, R); else tune_start(L, R);
+        if (ima) {  // mono
+            Buf M(L.size());
+            for (size_t i = 0; i < L.size(); ++i) M[i] = 0.5f * (L[i] + R[i]);
+            normalise(M, music_peak);
+            write_wav_ima(argv[2], M);
+            return 0;
+        }
         double p = std::max(peak(L), peak(R)), g = db(music_peak) / p;
         for (auto& v : L) v = (float)(v * g);
         for (auto& v : R) v = (float)(v * g);
@@ -795,6 +866,6 @@ int main(int argc, char** argv) {
     // they sit a little lower so that the sum stays clear of clipping
     std::map<std::string, double> level = {{"hit", -9.5}, {"pop", -10.0}, {"hurt", -9.0}};
     normalise(b, level.count(name) ? level[name] : fx_peak);
-    write_wav(argv[2], b, nullptr);
+    if (ima) write_wav_ima(argv[2], b); else write_wav(argv[2], b, nullptr);
     return 0;
 }
