@@ -276,7 +276,7 @@ def paws(fur, y=HY - 4, dx=34):
 def rabbit_pose():
     fur = "fur"
     body = ear(82, 58, -10, fur) + ear(118, 58, 10, fur) + head(fur) + cheeks() + eyes_open() + muzzle("smile")
-    return f'<g clip-path="url(#outOfHole)">{body}</g>' + hole_lip() + paws(fur)
+    return f'<g clip-path="url(#outOfHole)">{up(body)}</g>' + hole_lip() + paws(fur)
 
 
 def rabbit_heart():
@@ -298,7 +298,8 @@ def rabbit_heart():
         for s in (-1, 1))
     sp = (sparkle(28, 40, 11) + sparkle(170, 52, 13) + sparkle(160, 112, 8) + sparkle(38, 104, 8)
           + sparkle(144, 18, 7) + sparkle(58, 16, 6))
-    return glow + f'<g clip-path="url(#outOfHole)">{body}</g>' + hole_lip() + crown + big_heart + hands + sp
+    return (up(glow) + f'<g clip-path="url(#outOfHole)">{up(body)}</g>' + hole_lip()
+            + up(crown + sp) + big_heart + hands)
 
 
 def rabbit_cry():
@@ -318,7 +319,7 @@ def rabbit_cry():
                   f'<path d="M{x + s * 16},118 q{s * 6},6 {s * 3},13 q{-s * 7},-2 {-s * 3},-13 Z" fill="#7fd0ff" stroke="#1f6fb2" stroke-width="1.6"/>')
     orbit = f'<ellipse cx="100" cy="36" rx="50" ry="13" fill="none" stroke="#fff" stroke-width="2" stroke-dasharray="6 5" opacity="0.8"/>'
     stars = star(52, 38, 11, rot=-10) + star(100, 22, 9, rot=12) + star(147, 40, 12, rot=20)
-    return (f'<g clip-path="url(#outOfHole)">{body}</g>' + bump + tears + orbit + stars + hole_lip()
+    return (f'<g clip-path="url(#outOfHole)">{up(body + bump)}</g>' + up(tears + orbit + stars) + hole_lip()
             + paws(fur, dx=38))
 
 
@@ -339,7 +340,15 @@ def rabbit_cool():
             f'<path d="M160,96 q8,4 10,12 M164,88 q12,6 14,18" stroke="#fff" stroke-width="2.4" fill="none" stroke-linecap="round"/>')
     paw = (f'<g transform="translate(66,{HY - 4})"><ellipse rx="13" ry="9" fill="url(#{fur})" stroke="{OUTLINE}" stroke-width="{OW}"/>'
            f'<path d="M-4,-3 v6 M4,-3 v6" stroke="{OUTLINE}" stroke-width="1.6" stroke-linecap="round"/></g>')
-    return (f'<g clip-path="url(#outOfHole)">{body}{brows}{glasses}</g>' + sparkle_glint + hole_lip() + paw + wave)
+    return (f'<g clip-path="url(#outOfHole)">{up(body + brows + glasses)}</g>' + up(sparkle_glint) + hole_lip()
+            + paw + up(wave))
+
+
+DY = 7  # the rabbits sit this much lower than they are drawn, clear of the tile's top edge
+
+
+def up(content):
+    return f'<g transform="translate(0,{DY})">{content}</g>'
 
 
 def tile(content):
