@@ -246,6 +246,20 @@ static Buf stab(double f, double gate, double vel) {
     return b;
 }
 
+// soft flute for held counter-melodies: sine with a little breath and vibrato
+static Buf flute(double f, double gate, double vel) {
+    double rel = 0.12; int n = secs(gate + rel); Buf b(n);
+    Osc o1, o2, o3; Noise nz(91); SVF br;
+    for (int i = 0; i < n; ++i) {
+        double t = (double)i / SR;
+        double vib = 1.0 + 0.004 * std::min(1.0, t * 3) * std::sin(TAU * 5.0 * t);
+        double v = o1.sine(f * vib) + 0.22 * o2.sine(2 * f * vib) + 0.08 * o3.sine(3 * f * vib)
+                 + 0.06 * br.run(nz(), f * 2, 4, 1);
+        b[i] = (float)(v * vel * adsr(t, gate, 0.05, 0.2, 0.85, rel));
+    }
+    return b;
+}
+
 // ukulele-like pluck for the title tune's chords (Karplus-Strong)
 static Buf pluck(double f, double gate, double vel, uint32_t seed) {
     (void)gate; int n = secs(0.6); Buf b(n);
@@ -454,6 +468,12 @@ static void play(Mix& m, const std::string& score, const char* what, const Inst&
 static void drums(Mix& m, const std::string& pat, const std::function<Buf(double)>& d,
                   double step, int reps, long loop_len, double gain, double pan, double rev) {
     Buf loud = d(1.0), soft = d(0.45);
+    int steps = 0;
+    for (char c : pat) steps += c != '|' && c != ' ';
+    if (std::lround(steps * step * SR) != loop_len && std::labs(std::lround(steps * step * SR) - loop_len) > 1) {
+        std::fprintf(stderr, "drum pattern of %d steps does not fill the loop\n", steps);
+        std::exit(2);
+    }
     for (int rep = 0; rep < reps; ++rep) {
         int s = 0;
         for (char c : pat) {
@@ -510,6 +530,9 @@ static void tune_main(Buf& L, Buf& R) {
     drums(m, MAIN_KICK, kick, step, 3, len, 0.65, 0, 0.02);
     drums(m, MAIN_SNARE, snare, step, 3, len, 0.32, 0.05, 0.2);
     drums(m, MAIN_HAT, [](double v) { return hat(v); }, step, 3, len, 0.22, 0.35, 0.05);
+    drums(m, MAIN_CRASH, crash, step, 3, len, 0.16, -0.3, 0.2);
+    play(m, MAIN_COUNTER, "main counter-melody", flute, step, 3, len, 0.16, -0.35, 0.35);
+    if (score_bars(MAIN_COUNTER) != bars) { std::fprintf(stderr, "main: counter-melody and lead differ in length\n"); std::exit(2); }
     m.finish(1.0, 0.4, 0.35);
     keep_middle(m, len);
     L = m.l; R = m.r;
