@@ -128,6 +128,25 @@ static void normalise(Buf& b, double peak_db) {
     double g = db(peak_db) / p; for (float& v : b) v = (float)(v * g);
 }
 
+// RMS of the loudest 50 ms of a sound
+static double loudest_50ms(const Buf& b) {
+    const int w = secs(0.05), hop = secs(0.005);
+    double best = 1e-9;
+    for (size_t i = 0; i + w <= b.size() || i == 0; i += hop) {
+        double acc = 0; size_t n = 0;
+        for (size_t j = i; j < i + w && j < b.size(); ++j, ++n) acc += (double)b[j] * b[j];
+        if (n) best = std::max(best, std::sqrt(acc / n));
+        if (i + w >= b.size()) break;
+    }
+    return best;
+}
+
+// gentle saturation: a denser, punchier sound for the same peak
+static void drive(Buf& b, double amount) {
+    double p = peak(b); if (p <= 0) return;
+    for (float& v : b) v = (float)(std::tanh(amount * v / p) / std::tanh(amount) * p);
+}
+
 // short fades so an effect never starts or ends on a step
 static void fade_edges(Buf& b, double in_s, double out_s) {
     int ni = secs(in_s), no = secs(out_s);
@@ -590,6 +609,7 @@ static Buf fx_hit() {  // wooden whack: a slap, a knock that rings a little, a t
         double att = std::min(1.0, t / 0.0008);
         b[i] = (float)(att * (0.8 * thump + 0.55 * knock + 0.9 * sl + 0.5 * crack));
     }
+    drive(b, 3.0);
     fade_edges(b, 0.0003, 0.03); return b;
 }
 
@@ -767,6 +787,7 @@ static Buf fx_victory() {  // fanfare
     add_at(b, arpeggio({84, 88, 91, 96}, 0.05, 0.8, 0.8), secs(q * 11 + 0.05), 0.12);
     Reverb rv(0.9, 0.4); Buf out(b.size());
     for (size_t i = 0; i < b.size(); ++i) { float l, r; rv.run(b[i] * 0.3f, l, r); out[i] = b[i] + 0.5f * (l + r) * 0.5f; }
+    drive(out, 2.0);
     fade_edges(out, 0.001, 0.25); return out;
 }
 
@@ -865,7 +886,7 @@ int main(int argc, char** argv) {
     bool ima = argc == 4 && std::string(argv[3]) == "--ima";
     if (argc != 3 && !ima) { std::fprintf(stderr, "usage: synth <name> <out.wav> [--ima] | synth list\n"); return 2; }
     std::string name = argv[1];
-    const double fx_peak = -8.0, music_peak = -9.0;
+    const double fx_peak = -8.0, fx_loudness = -15.0, music_peak = -10.0;
     if (name == "main" || name == "start") {
         Buf L, R;
         if (name == "main") tune_main(L, R); else tune_start(L, R);
@@ -885,10 +906,14 @@ int main(int argc, char** argv) {
     auto it = fx.find(name);
     if (it == fx.end()) { std::fprintf(stderr, "unknown sound %s\n", name.c_str()); return 2; }
     Buf b = it->second();
-    // the hit, the squeak and the pop often sound together over the music:
-    // they sit a little lower so that the sum stays clear of clipping
-    std::map<std::string, double> level = {{"hit", -9.5}, {"pop", -10.0}, {"hurt", -9.0}};
-    normalise(b, level.count(name) ? level[name] : fx_peak);
+    // Every effect is set to the same short-term loudness (the loudest 50 ms),
+    // so none drowns the others or hides under the music, with a ceiling on
+    // its peak.  The hit, the squeak and the pop often sound together over the
+    // music: their ceilings are lower so the sum stays clear of clipping.
+    std::map<std::string, double> ceiling = {{"hit", -9.0}, {"pop", -10.0}, {"hurt", -9.5}};
+    double cap = ceiling.count(name) ? ceiling[name] : fx_peak;
+    double g = std::min(db(fx_loudness) / loudest_50ms(b), db(cap) / peak(b));
+    for (float& v : b) v = (float)(v * g);
     if (ima) write_wav_ima(argv[2], b); else write_wav(argv[2], b, nullptr);
     return 0;
 }
