@@ -13,6 +13,8 @@
 #   bash tools/make_assets.sh            everything
 #   bash tools/make_assets.sh art        pictures only
 #   bash tools/make_assets.sh sound      sounds only
+#   bash tools/make_assets.sh check      measure what is in assets/ (sizes, seams,
+#                                        loops, levels; needs libsdl2-mixer-dev)
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -83,7 +85,11 @@ case "$WHAT" in
     all) make_art; make_sound ;;
     art) make_art ;;
     sound) make_sound ;;
-    *) echo "usage: $0 [all|art|sound]" >&2; exit 2 ;;
+    check)
+        python3 "$ROOT/tools/art/check_art.py" "$ASSETS"
+        python3 "$ROOT/tools/sound/check_sounds.py" "$ASSETS"
+        exit 0 ;;
+    *) echo "usage: $0 [all|art|sound|check]" >&2; exit 2 ;;
 esac
 echo "make_assets: done"
 ls -l "$ASSETS" | grep -v '^total'

@@ -509,11 +509,11 @@ def screen_start():
     y = 412
     for kind, txt in rows:
         if kind == "bat":
-            icon_svg = f'<g transform="translate(62,{y - 8}) scale(0.42) translate(-48,-48)">{mallet_inline(-20)}</g>'
+            icon_svg = f'{MALLET_DEFS}<g transform="translate(56,{y + 6}) rotate(-25) scale(0.55)">{mallet_body()}</g>'
         elif kind == "cool":
-            icon_svg = f'<g transform="translate(62,{y - 10}) scale(0.2) translate(-100,-100)">{rabbit_face_small("cool")}</g>'
+            icon_svg = f'<g transform="translate(62,{y - 10}) scale(0.27) translate(-100,-96)">{rabbit_face_small("cool")}</g>'
         else:
-            icon_svg = f'<g transform="translate(62,{y - 8}) scale(0.62)">{heart_path(sw=3.4)}</g>'
+            icon_svg = f'<g transform="translate(62,{y - 7}) scale(0.7)">{heart_path(sw=3.4)}</g>'
         parts.append(icon_svg)
         parts.append(text_line(92, y, txt, 22))
         y += 44
@@ -587,7 +587,7 @@ def screen_win():
   {star(0, -40, 26, rot=0, sw=3)}
   <path d="M-40,-70 Q-36,-20 -10,6" stroke="#fff" stroke-width="6" fill="none" opacity="0.5" stroke-linecap="round"/>
 </g>''')
-    parts.append(f'<g transform="translate(120,300) scale(1.1)">{mallet_inline(-25)}</g>')
+    parts.append(f'{MALLET_DEFS}<g transform="translate(112,392) rotate(-28) scale(1.5)">{mallet_body()}</g>')
     parts.append(tile_group(rabbit_cry(), 400, 232, 0.7))
     parts.append(sparkle(160, 220, 16) + sparkle(460, 210, 12) + sparkle(90, 420, 10) + sparkle(520, 430, 14))
     parts.append(text_line(300, 500, "All ten levels cleared!", 30, "middle", "#5a2d0c"))
