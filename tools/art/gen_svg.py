@@ -186,7 +186,11 @@ def muzzle(mouth="smile"):
         '<ellipse cx="90" cy="104" rx="13" ry="10" fill="#fffaf2"/>',
         '<ellipse cx="110" cy="104" rx="13" ry="10" fill="#fffaf2"/>',
     ]
-    if mouth == "wail":
+    if mouth == "smirk":
+        # no teeth: a lop-sided grin with a dimple
+        parts.append(f'<path d="M88,109 q14,6 26,-6" stroke="{OUTLINE}" stroke-width="2.8" fill="none" stroke-linecap="round"/>')
+        parts.append(f'<path d="M112,100 q4,2 3,6" stroke="{OUTLINE}" stroke-width="2.2" fill="none" stroke-linecap="round"/>')
+    elif mouth == "wail":
         parts.append(f'<path d="M88,110 q12,-8 24,0 q2,16 -12,18 q-14,-2 -12,-18 Z" fill="#7a1f2b" stroke="{OUTLINE}" stroke-width="2.4"/>')
         parts.append('<path d="M92,122 q8,-6 16,0 q-8,6 -16,0 Z" fill="#f27a8f"/>')
     else:
@@ -308,8 +312,10 @@ def rabbit_cry():
     body = (ear(78, 62, -78, fur) + ear(122, 62, 78, fur) + head(fur) + cheeks("#ff9fb6", 0.35)
             + spiral(82, 82, 10) + spiral(118, 82, 10, turns=-2.6) + muzzle("wail"))
     # bump on the head
-    bump = (f'<path d="M88,52 q12,-24 24,0" fill="#ff9fb6" stroke="{OUTLINE}" stroke-width="2.6"/>'
-            '<path d="M94,44 q4,-6 9,-4" stroke="#fff" stroke-width="2" fill="none" stroke-linecap="round"/>')
+    bump = (f'<path d="M86,54 C86,36 114,36 114,54" fill="url(#furGrey)" stroke="{OUTLINE}" stroke-width="2.6"/>'
+            '<ellipse cx="100" cy="47" rx="8" ry="5" fill="#ff8fa8" opacity="0.8"/>'
+            '<path d="M95,44 q3,-3 7,-3" stroke="#fff" stroke-width="2" fill="none" stroke-linecap="round"/>'
+            f'<path d="M80,40 l-6,-5 M120,40 l6,-5 M100,33 v-6" stroke="{OUTLINE}" stroke-width="2.2" stroke-linecap="round"/>')
     tears = ""
     for s in (-1, 1):
         x = 100 + s * 30
