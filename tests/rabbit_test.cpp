@@ -1,0 +1,462 @@
+// The rabbit in each hole: its picks and their odds at every level, how long
+// each phase lasts, what a strike and a clear do, and the nine holes made at
+// start-up.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <set>
+#include <utility>
+
+#include "harness.hpp"
+#include "media/display.hpp"
+#include "screens/screens.hpp"
+#include "shell/constants.hpp"
+#include "shell/game_state.hpp"
+#include "shell/random.hpp"
+
+namespace {
+
+using molvane::Rabbit;
+
+// Everything a rabbit holds, to compare before and after.
+struct Look {
+    std::string state;
+    int count = 0;
+    int lock = 0;
+    std::string image;
+    media::Rect rect;
+    media::Pos pos;
+    friend bool operator==(const Look&, const Look&) = default;
+};
+
+[[maybe_unused]] void PrintTo(const Look& l, std::ostream* out) {
+    *out << "{" << l.state << ", count " << l.count << ", lock " << l.lock << ", " << l.image << ", rect (" << l.rect.x
+         << ", " << l.rect.y << ", " << l.rect.w << "x" << l.rect.h << "), pos (" << l.pos.x << ", " << l.pos.y << ")}";
+}
+
+Look look(const Rabbit& r) { return {r.state, r.count, r.lock, r.image.label(), r.rect, r.pos}; }
+
+void put(Rabbit& r, const std::string& state, const media::Surface& image, int count, int lock) {
+    r.state = state;
+    r.image = image;
+    r.count = count;
+    r.lock = lock;
+}
+
+// The window shows `picture` with its corner at `at`, judged on a grid of pixels.
+bool shows(const media::Surface& picture, media::Pos at) {
+    for (int y = 0; y < picture.get_height(); y += 10)
+        for (int x = 0; x < picture.get_width(); x += 10)
+            if (molvane::SCREEN.get_at(int(at.x) + x, int(at.y) + y) != picture.get_at(x, y)) return false;
+    return true;
+}
+
+const std::vector<media::testing::SoundRecord>& trace() { return media::testing::sound_trace(); }
+using Names = std::vector<std::string>;
+
+class RabbitTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        harness::start_game();
+        media::display::flip();  // forget what earlier tests drew
+    }
+
+    // Replays `setup` and then `step` with the seeds 1, 2, ... until the step
+    // leaves the rabbit in `wanted`; the sound trace then holds that step's
+    // sounds alone. False when no seed up to 2000 gives it.
+    bool seed_until(Rabbit& r, const std::string& wanted, const std::function<void()>& setup,
+                    const std::function<void()>& step) {
+        for (std::uint32_t seed = 1; seed <= 2000; ++seed) {
+            setup();
+            molvane::seed_random(seed);
+            media::testing::clear_sound_trace();
+            step();
+            if (r.state == wanted) return true;
+        }
+        return false;
+    }
+
+    // The game starts before the fixture's rabbit is made: it needs the pictures.
+    bool started_ = (harness::start_game(), true);
+    Rabbit rabbit{molvane::POS_LIST[4]};
+};
+
+// ---- Picks and phases ------------------------------------------------------
+
+TEST_F(RabbitTest, PosePickPopsOnceAndHeartPickPopsOnce) {
+    using namespace molvane;
+    auto setup = [&] { put(rabbit, "empty", RABBIT_EMPTY, 40, 0); };
+    auto step = [&] { rabbit.update(); };
+
+    ASSERT_TRUE(seed_until(rabbit, "pose", setup, step));
+    EXPECT_EQ(rabbit.image, RABBIT_POSE);
+    EXPECT_EQ(rabbit.lock, 1);
+    EXPECT_EQ(rabbit.count, 39);
+    EXPECT_EQ(harness::sounds("play"), Names{"sound_pop.wav"});
+    EXPECT_EQ(trace().size(), 1U);
+    // The pose is drawn in the frame of the pick.
+    ASSERT_FALSE(media::testing::draws_since_flip().empty());
+    EXPECT_EQ(media::testing::draws_since_flip().back(), (media::testing::DrawRecord{"image_pose.jpg", 200, 280}));
+
+    ASSERT_TRUE(seed_until(rabbit, "heart", setup, step));
+    EXPECT_EQ(rabbit.image, RABBIT_HEART);
+    EXPECT_EQ(harness::sounds("play"), Names{"sound_pop.wav"});
+    EXPECT_EQ(trace().size(), 1U);
+
+    ASSERT_TRUE(seed_until(rabbit, "empty", setup, step));
+    EXPECT_EQ(rabbit.image, RABBIT_EMPTY);
+    EXPECT_EQ(rabbit.lock, 1);
+    EXPECT_TRUE(trace().empty());
+}
+
+TEST_F(RabbitTest, PoseThatRunsOutTurnsCoolAtOnceAndCostsALife) {
+    using namespace molvane;
+    struct Case {
+        int heart_before;
+        Names sounds;
+    };
+    for (const Case& c :
+         {Case{3, {"sound_cool.wav"}}, Case{1, {"sound_cool.wav", "sound_danger.wav"}}, Case{0, {"sound_cool.wav"}}}) {
+        SCOPED_TRACE("HEART " + std::to_string(c.heart_before));
+        HEART = c.heart_before;
+        put(rabbit, "pose", RABBIT_POSE, 0, 1);
+        media::testing::clear_sound_trace();
+        rabbit.update();
+        EXPECT_EQ(rabbit.state, "cool");
+        EXPECT_EQ(rabbit.image, RABBIT_COOL);
+        EXPECT_EQ(media::testing::draws_since_flip().back(), (media::testing::DrawRecord{"image_cool.jpg", 200, 280}));
+        EXPECT_EQ(rabbit.lock, 1);
+        EXPECT_GE(rabbit.count, 30 - 1);  // a reaction length, stepped once
+        EXPECT_LE(rabbit.count, 75 - 1);
+        EXPECT_EQ(HEART, c.heart_before - 1);
+        EXPECT_EQ(harness::sounds("play"), c.sounds);
+        EXPECT_EQ(trace().size(), c.sounds.size());
+    }
+}
+
+TEST_F(RabbitTest, EmptyHeartAndCoolAtZeroStartANewPhaseAndPickNext) {
+    using namespace molvane;
+    LEVEL = 3;
+    struct Case {
+        const char* state;
+        media::Surface image;
+    };
+    for (const Case& c : {Case{"empty", RABBIT_EMPTY}, Case{"heart", RABBIT_HEART}, Case{"cool", RABBIT_COOL}}) {
+        SCOPED_TRACE(c.state);
+        HEART = 2;
+        put(rabbit, c.state, c.image, 0, 1);
+        media::testing::clear_sound_trace();
+        rabbit.update();
+        EXPECT_EQ(rabbit.state, c.state);  // a heart rabbit that hides costs nothing
+        EXPECT_EQ(rabbit.image, c.image);
+        EXPECT_EQ(rabbit.lock, 0);
+        EXPECT_GE(rabbit.count, 54 - 1);  // a phase at level 3: 54..132 frames, stepped once
+        EXPECT_LE(rabbit.count, 132 - 1);
+        EXPECT_EQ(HEART, 2);
+        EXPECT_TRUE(trace().empty());
+
+        // The next update picks: with some seed it is a rabbit.
+        Look after_phase = look(rabbit);
+        EXPECT_TRUE(seed_until(
+            rabbit, "pose", [&] { put(rabbit, after_phase.state, c.image, after_phase.count, after_phase.lock); },
+            [&] { rabbit.update(); }));
+        EXPECT_EQ(rabbit.count, after_phase.count - 1);
+    }
+}
+
+TEST_F(RabbitTest, CryAtZeroTurnsEmptyKeepingTheCryingPictureForANewPhase) {
+    using namespace molvane;
+    LEVEL = 0;
+    put(rabbit, "cry", RABBIT_CRY, 3, 1);
+    for (int frame = 0; frame < 3; ++frame) {
+        rabbit.update();
+        EXPECT_EQ(rabbit.state, "cry");
+    }
+    EXPECT_EQ(rabbit.count, 0);
+    rabbit.update();
+    EXPECT_EQ(rabbit.state, "empty");
+    EXPECT_EQ(rabbit.image, RABBIT_CRY);
+    EXPECT_EQ(rabbit.lock, 1);
+    EXPECT_GE(rabbit.count, 60 - 1);
+    EXPECT_LE(rabbit.count, 150 - 1);
+    EXPECT_TRUE(trace().empty());
+    EXPECT_EQ(media::testing::draws_since_flip().back(), (media::testing::DrawRecord{"image_cry.jpg", 200, 280}));
+
+    // The crying picture stays through that phase; then a new phase, then a pick.
+    int left = rabbit.count;
+    for (int frame = 0; frame < left; ++frame) rabbit.update();
+    EXPECT_EQ(rabbit.image, RABBIT_CRY);
+    EXPECT_EQ(rabbit.count, 0);
+    EXPECT_EQ(rabbit.lock, 1);
+    rabbit.update();
+    EXPECT_EQ(rabbit.image, RABBIT_CRY);
+    EXPECT_EQ(rabbit.lock, 0);
+    rabbit.update();
+    EXPECT_EQ(rabbit.lock, 1);
+    EXPECT_NE(rabbit.image, RABBIT_CRY);
+}
+
+TEST_F(RabbitTest, PoseShowsOneFrameLessThanItsPhaseAndCoolOneMoreThanItsReaction) {
+    using namespace molvane;
+    for (int level : {0, 5, 9}) {
+        SCOPED_TRACE("level " + std::to_string(level));
+        LEVEL = level;
+        HEART = 3;
+        int phase = 0;
+        // A new phase starts, and the pick in the next frame is a rabbit.
+        ASSERT_TRUE(seed_until(
+            rabbit, "pose", [&] { put(rabbit, "empty", RABBIT_EMPTY, 0, 1); },
+            [&] {
+                rabbit.update();
+                phase = rabbit.count + 1;
+                rabbit.update();
+            }));
+        int pose_frames = 1;
+        for (rabbit.update(); rabbit.state == "pose"; rabbit.update()) ++pose_frames;
+        EXPECT_EQ(pose_frames, phase - 1);
+
+        ASSERT_EQ(rabbit.state, "cool");
+        int reaction = rabbit.count + 1;
+        int cool_frames = 1;
+        for (rabbit.update(); rabbit.image == RABBIT_COOL; rabbit.update()) ++cool_frames;
+        EXPECT_EQ(cool_frames, reaction + 1);
+        EXPECT_EQ(HEART, 2);
+    }
+}
+
+// ---- Strikes and clears ----------------------------------------------------
+
+TEST_F(RabbitTest, StrikeMakesAPoseRabbitCry) {
+    using namespace molvane;
+    HEART = 3;
+    put(rabbit, "pose", RABBIT_POSE, 25, 1);
+    rabbit.hit();
+    EXPECT_EQ(rabbit.state, "cry");
+    EXPECT_EQ(rabbit.image, RABBIT_CRY);
+    EXPECT_GE(rabbit.count, 30);
+    EXPECT_LE(rabbit.count, 75);
+    EXPECT_EQ(rabbit.lock, 1);
+    EXPECT_EQ(HEART, 3);
+    EXPECT_EQ(harness::sounds("play"), Names{"sound_hurt.wav"});
+    EXPECT_EQ(trace().size(), 1U);
+
+    // A second strike in the same frame finds it crying already.
+    Look crying = look(rabbit);
+    rabbit.hit();
+    EXPECT_EQ(look(rabbit), crying);
+    EXPECT_EQ(trace().size(), 1U);
+
+    // It cries for exactly the frames counted.
+    int cry_frames = 0;
+    for (rabbit.update(); rabbit.state == "cry"; rabbit.update()) ++cry_frames;
+    EXPECT_EQ(cry_frames, crying.count);
+}
+
+TEST_F(RabbitTest, StrikeOnAHeartGivesALifeUpToFive) {
+    using namespace molvane;
+    HEART = 4;
+    put(rabbit, "heart", RABBIT_HEART, 25, 1);
+    rabbit.hit();
+    EXPECT_EQ(rabbit.state, "cry");
+    EXPECT_EQ(rabbit.image, RABBIT_CRY);
+    EXPECT_GE(rabbit.count, 30);
+    EXPECT_LE(rabbit.count, 75);
+    EXPECT_EQ(HEART, 5);
+    EXPECT_EQ(harness::sounds("play"), (Names{"sound_hurt.wav", "sound_addlife.mp3"}));
+
+    media::testing::clear_sound_trace();
+    put(rabbit, "heart", RABBIT_HEART, 25, 1);
+    rabbit.hit();
+    EXPECT_EQ(rabbit.state, "cry");
+    EXPECT_EQ(HEART, 5);
+    EXPECT_EQ(harness::sounds("play"), Names{"sound_hurt.wav"});
+    EXPECT_EQ(trace().size(), 1U);
+}
+
+TEST_F(RabbitTest, StrikeOnEmptyCryingOrCoolChangesNothing) {
+    using namespace molvane;
+    struct Case {
+        const char* state;
+        media::Surface image;
+        int lock;
+    };
+    for (const Case& c : {Case{"empty", RABBIT_EMPTY, 1}, Case{"empty", RABBIT_EMPTY, 0}, Case{"empty", RABBIT_CRY, 1},
+                          Case{"cry", RABBIT_CRY, 1}, Case{"cool", RABBIT_COOL, 1}}) {
+        SCOPED_TRACE(std::string(c.state) + " showing " + c.image.label());
+        HEART = 3;
+        put(rabbit, c.state, c.image, 17, c.lock);
+        Look before = look(rabbit);
+        media::testing::clear_sound_trace();
+        rabbit.hit();
+        rabbit.hit();
+        EXPECT_EQ(look(rabbit), before);
+        EXPECT_EQ(HEART, 3);
+        EXPECT_TRUE(trace().empty());
+    }
+}
+
+TEST_F(RabbitTest, ClearShowsTheEmptyHoleAtOnceAndThePickFollows) {
+    using namespace molvane;
+    for (const auto& [state, image] : {std::pair{"cry", RABBIT_CRY}, std::pair{"cool", RABBIT_COOL}}) {
+        SCOPED_TRACE(state);
+        put(rabbit, state, image, 20, 1);
+        SCREEN.blit(image, rabbit.pos);
+        ASSERT_FALSE(shows(RABBIT_EMPTY, rabbit.pos));
+        media::display::flip();
+        rabbit.clear();
+        EXPECT_EQ(rabbit.state, "empty");
+        EXPECT_EQ(rabbit.image, RABBIT_EMPTY);
+        EXPECT_EQ(media::testing::draws_since_flip(),
+                  (std::vector<media::testing::DrawRecord>{{"image_empty.jpg", 200, 280}}));
+        EXPECT_TRUE(shows(RABBIT_EMPTY, rabbit.pos));
+
+        Look cleared = look(rabbit);
+        EXPECT_TRUE(seed_until(
+            rabbit, "pose", [&] { put(rabbit, cleared.state, RABBIT_EMPTY, cleared.count, cleared.lock); },
+            [&] { rabbit.update(); }));
+    }
+}
+
+// ---- Odds and lengths, level by level ---------------------------------------
+
+// The share of one outcome in n draws lies within 5 standard deviations of p.
+double five_sigma(double p, int n) { return 5 * std::sqrt(p * (1 - p) / n); }
+
+class RabbitAtLevel : public RabbitTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RabbitAtLevel, ShareOfRabbitsAndHeartsFollowsTheLevel) {
+    using namespace molvane;
+    constexpr int kPicks = 30000;
+    // Empty holes against one rabbit in a pick, level by level: the board
+    // fills up as the levels go by.
+    constexpr int kEmptyWeight[10] = {5, 5, 4, 4, 3, 3, 2, 2, 1, 1};
+    auto pose_share = [](int k) { return 1.0 / (k + 1) * 0.99; };
+    const int level = GetParam();
+    LEVEL = level;
+    seed_random(1000 + level);
+    int poses = 0;
+    int hearts = 0;
+    int wrong = 0;
+    for (int pick = 0; pick < kPicks; ++pick) {
+        put(rabbit, "empty", RABBIT_EMPTY, 50, 0);
+        media::testing::clear_sound_trace();
+        rabbit.update();
+        bool popped_once = trace().size() == 1 && trace()[0].sound == "sound_pop.wav" && trace()[0].action == "play";
+        bool ok = rabbit.lock == 1 && rabbit.count == 49;
+        if (rabbit.state == "pose") {
+            ++poses;
+            ok = ok && rabbit.image == RABBIT_POSE && popped_once;
+        } else if (rabbit.state == "heart") {
+            // Half of these at levels 8 and 9 replace a rabbit: still one pop.
+            ++hearts;
+            ok = ok && rabbit.image == RABBIT_HEART && popped_once;
+        } else {
+            ok = ok && rabbit.state == "empty" && rabbit.image == RABBIT_EMPTY && trace().empty();
+        }
+        if (!ok && ++wrong <= 3) ADD_FAILURE() << "pick " << pick << ": " << ::testing::PrintToString(look(rabbit));
+        if (pick % 1000 == 0) media::display::flip();
+    }
+    EXPECT_EQ(wrong, 0);
+
+    int k = kEmptyWeight[level];
+    double p = pose_share(k);
+    double tolerance = five_sigma(p, kPicks);
+    // One empty hole more or less would land at least twice the tolerance away.
+    ASSERT_GT(std::abs(pose_share(k + 1) - p), 2 * tolerance);
+    ASSERT_GT(std::abs(pose_share(k - 1) - p), 2 * tolerance);
+    EXPECT_NEAR(double(poses) / kPicks, p, tolerance);
+    EXPECT_NEAR(double(hearts) / kPicks, 0.01, five_sigma(0.01, kPicks));
+}
+
+// The smallest and largest of many draws, and how many different values came.
+struct Spread {
+    std::set<int> seen;
+    void add(int value) { seen.insert(value); }
+    std::string show() const {
+        return seen.empty() ? "none"
+                            : std::to_string(*seen.begin()) + ".." + std::to_string(*seen.rbegin()) + " with " +
+                                  std::to_string(seen.size()) + " values";
+    }
+};
+
+std::string range(int low, int high) {
+    return std::to_string(low) + ".." + std::to_string(high) + " with " + std::to_string(high - low + 1) + " values";
+}
+
+TEST_P(RabbitAtLevel, PhaseReactionAndFirstCountSpanTheirWholeRanges) {
+    using namespace molvane;
+    const int level = GetParam();
+    LEVEL = level;
+    seed_random(77 + level);
+    Spread phase;
+    Spread cry;
+    Spread cool;
+    Spread first;
+    for (int draw = 0; draw < 4000; ++draw) {
+        put(rabbit, "empty", RABBIT_EMPTY, 0, 1);
+        rabbit.update();
+        phase.add(rabbit.count + 1);
+
+        put(rabbit, "pose", RABBIT_POSE, 10, 1);
+        rabbit.hit();
+        cry.add(rabbit.count);
+
+        HEART = 3;
+        put(rabbit, "pose", RABBIT_POSE, 0, 1);
+        rabbit.update();
+        cool.add(rabbit.count + 1);
+
+        first.add(Rabbit(POS_LIST[0]).count);
+        if (draw % 1000 == 0) media::display::flip();
+    }
+    EXPECT_EQ(phase.show(), range(60 - 2 * level, 150 - 6 * level));
+    EXPECT_EQ(cry.show(), range(30, 75));
+    EXPECT_EQ(cool.show(), range(30, 75));
+    EXPECT_EQ(first.show(), range(60 - 3 * level, 150 - 6 * level));
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, RabbitAtLevel, ::testing::Range(0, 10), [](const ::testing::TestParamInfo<int>& info) {
+    return "Level" + std::to_string(info.param);
+});
+
+// ---- The nine holes ----------------------------------------------------------
+
+TEST_F(RabbitTest, NineHolesInBoardOrderLastTheWholeProgram) {
+    using namespace molvane;
+    ASSERT_EQ(rabbit_list.size(), 9U);
+    std::vector<const Rabbit*> made;
+    for (std::size_t i = 0; i < 9; ++i) {
+        const Rabbit& r = rabbit_list[i];
+        made.push_back(&r);
+        EXPECT_EQ(r.pos, POS_LIST[i]) << i;
+        EXPECT_EQ(r.rect, (media::Rect{int(POS_LIST[i].x), int(POS_LIST[i].y), 200, 200})) << i;
+    }
+    EXPECT_EQ(rabbit_list[4].rect, (media::Rect{200, 280, 200, 200}));
+    EXPECT_EQ(rabbit_list[0].rect, (media::Rect{0, 80, 200, 200}));
+    EXPECT_EQ(rabbit_list[8].rect, (media::Rect{400, 480, 200, 200}));
+
+    // A title, a level left with Escape at its first frame of play, the title again.
+    {
+        harness::Script script;
+        script.at(1, {harness::key_down(media::K_SPACE)}).at(183, {harness::key_down(media::K_ESCAPE)});
+        game_start();
+        game_main();
+        ASSERT_EQ(STATE, "start");
+        script.at(184, {harness::key_down(media::K_SPACE)});
+        game_start();
+        ASSERT_EQ(script.fetches(), 184);
+    }
+    ASSERT_EQ(rabbit_list.size(), 9U);
+    for (std::size_t i = 0; i < 9; ++i) {
+        EXPECT_EQ(&rabbit_list[i], made[i]) << i;
+        EXPECT_EQ(rabbit_list[i].rect, (media::Rect{int(POS_LIST[i].x), int(POS_LIST[i].y), 200, 200})) << i;
+    }
+    std::size_t walked = 0;
+    for (Rabbit* r : rabbit_list) EXPECT_EQ(r, made[walked++]);
+    EXPECT_EQ(walked, 9U);
+}
+
+}  // namespace
