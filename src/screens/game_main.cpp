@@ -72,8 +72,10 @@ void strike() {
 }
 
 // Thirty seconds of play. A frame that ends the level is finished in full:
-// its strikes still count.
-void play_time(Timer& timer) {
+// its strikes still count. True when the lives fell below zero: the game is
+// lost, even if a heart struck later in that frame gave one back.
+bool play_time(Timer& timer) {
+    bool lost = false;
     FLAG = 1;
     while (FLAG == 1) {
         refresh_text(timer.get_format_time());
@@ -85,6 +87,7 @@ void play_time(Timer& timer) {
         if (HEART < 0) {
             FLAG = 0;
             STATE = "end";
+            lost = true;
         }
         for (const media::Event& event : media::event::get()) {
             if (event.type == EventType::QUIT) close_game();
@@ -101,12 +104,13 @@ void play_time(Timer& timer) {
         }
         CLOCK.tick(60);
     }
+    return lost;
 }
 
-void end_of_level() {
+void end_of_level(bool lost) {
     if (STATE == "esc") {
         STATE = "start";
-    } else if (HEART >= 0) {
+    } else if (!lost) {
         if (LEVEL < 9) {
             LEVEL = LEVEL + 1;
             NEXT.play();
@@ -124,8 +128,8 @@ void game_main() {
     Timer timer(30);
     for (Rabbit* rabbit : rabbit_list) rabbit->clear();
     ready_countdown(timer_ready, timer);
-    play_time(timer);
-    end_of_level();
+    bool lost = play_time(timer);
+    end_of_level(lost);
 }
 
 }  // namespace molvane
