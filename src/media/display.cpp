@@ -5,14 +5,12 @@
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
+#include "media/quiet_stderr.hpp"
 
 namespace media {
 
@@ -46,29 +44,8 @@ void require_a_display() {
     }
 }
 
-// Sound libraries below SDL (ALSA above all) print their own complaints
-// when no device answers; the player gets our one line instead.
-class QuietStderr {
-public:
-    QuietStderr() : saved_(::dup(STDERR_FILENO)) {
-        int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
-        if (null >= 0) ::close(null);
-    }
-    ~QuietStderr() {
-        if (saved_ < 0) return;
-        ::dup2(saved_, STDERR_FILENO);
-        ::close(saved_);
-    }
-    QuietStderr(const QuietStderr&) = delete;
-    QuietStderr& operator=(const QuietStderr&) = delete;
-
-private:
-    int saved_;
-};
-
 bool open_audio() {
-    QuietStderr quiet;
+    detail::QuietStderr quiet;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -93,8 +70,11 @@ void start_audio() {
 void init() {
     auto& m = detail::media();
     if (m.alive) return;
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
-        detail::fail("cannot start the video system", SDL_GetError());
+    {
+        detail::QuietStderr quiet;
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
+            detail::fail("cannot start the video system", SDL_GetError());
+    }
     require_a_display();
     int image_formats = IMG_INIT_JPG | IMG_INIT_PNG;
     if ((IMG_Init(image_formats) & image_formats) != image_formats)

@@ -8,14 +8,23 @@
 #include <string>
 #include <vector>
 
+#include "media/sound.hpp"
 #include "media/surface.hpp"
 #include "media/testing.hpp"
+
+struct Mix_Chunk;
 
 namespace media {
 
 struct Surface::Impl {
     SDL_Surface* surface = nullptr;
     bool owned = true;  // the window's own surface belongs to SDL
+    std::string label;
+    ~Impl();
+};
+
+struct Sound::Impl {
+    Mix_Chunk* chunk = nullptr;
     std::string label;
     ~Impl();
 };

@@ -8,13 +8,14 @@
 
 namespace media {
 
-struct Sound::Impl {
-    Mix_Chunk* chunk = nullptr;
-    std::string label;
-    ~Impl() {
-        if (chunk && !detail::media().ended) Mix_FreeChunk(chunk);
-    }
-};
+Sound::Impl::~Impl() {
+    if (chunk && !detail::media().ended) Mix_FreeChunk(chunk);
+}
+
+Sound::Impl& Sound::impl() const {
+    if (!impl_) throw Error("a sound was used before it was loaded");
+    return *impl_;
+}
 
 namespace detail {
 void trace_sound(const std::string& sound, const char* action) {
@@ -41,7 +42,7 @@ const std::string& Sound::label() const {
 
 void Sound::play(int loops) const {
     detail::trace_sound(label(), loops == -1 ? "loop" : "play");
-    Mix_PlayChannel(-1, impl_->chunk, loops);  // -1: every channel busy, so the sound is skipped
+    Mix_PlayChannel(-1, impl().chunk, loops);  // -1: every channel busy, so the sound is skipped
 }
 
 void Sound::stop() const {

@@ -22,6 +22,7 @@ public:
     bool valid() const { return impl_ != nullptr; }
 
     struct Impl;
+    Impl& impl() const;
 
 private:
     std::shared_ptr<Impl> impl_;

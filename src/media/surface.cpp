@@ -3,6 +3,13 @@
 
 #include <SDL_image.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string_view>
+
 #include "media/error.hpp"
 #include "media/internal.hpp"
 
@@ -66,10 +73,32 @@ Color Surface::get_at(int x, int y) const {
 
 namespace image {
 
+namespace {
+
+bool ends_with_marker(const std::string& bytes, std::string_view marker) {
+    std::size_t tail = std::min<std::size_t>(bytes.size(), 16);
+    return bytes.substr(bytes.size() - tail).find(marker) != std::string::npos;
+}
+
+// JPEG and PNG files carry an end marker. The decoders forgive a file cut
+// short and fill in the rest, but a damaged picture is not one to show.
+const char* damage_of(const std::string& bytes) {
+    if (bytes.starts_with("\xFF\xD8") && !ends_with_marker(bytes, "\xFF\xD9")) return "the JPEG file is cut short";
+    if (bytes.starts_with("\x89PNG") && !ends_with_marker(bytes, "IEND")) return "the PNG file is cut short";
+    return nullptr;
+}
+
+}  // namespace
+
 Surface load(const std::string& path) {
-    SDL_Surface* pixels = IMG_Load(path.c_str());
     auto slash = path.find_last_of('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) detail::fail("cannot load the picture " + name, std::strerror(errno));
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (const char* damage = damage_of(bytes)) detail::fail("cannot load the picture " + name, damage);
+    SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    SDL_Surface* pixels = source ? IMG_Load_RW(source, 1) : nullptr;
     if (!pixels) detail::fail("cannot load the picture " + name, IMG_GetError());
     auto impl = std::make_shared<Surface::Impl>();
     impl->surface = pixels;

@@ -1,6 +1,8 @@
 // The test hooks of the media layer.
 #include "media/testing.hpp"
 
+#include <SDL_mixer.h>
+
 #include "media/internal.hpp"
 
 namespace media::testing {
@@ -35,5 +37,30 @@ void clear_sound_trace() { detail::media().sounds.clear(); }
 long frames_shown() { return detail::media().frames; }
 
 void on_flip(std::function<void()> hook) { detail::media().flip_hook = std::move(hook); }
+
+WindowInfo window_info() {
+    auto& m = detail::media();
+    WindowInfo info;
+    if (!m.window) return info;
+    info.open = true;
+    info.title = SDL_GetWindowTitle(m.window);
+    SDL_GetWindowSize(m.window, &info.width, &info.height);
+    info.pointer_visible = SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE;
+    info.has_icon = m.icon.valid();
+    return info;
+}
+
+int channel_count() { return Mix_AllocateChannels(-1); }
+
+int channels_playing() { return Mix_Playing(-1); }
+
+int channels_paused() { return Mix_Paused(-1); }
+
+int channels_playing(const Sound& sound) {
+    int playing = 0;
+    for (int channel = 0; channel < channel_count(); ++channel)
+        if (Mix_Playing(channel) && Mix_GetChunk(channel) == sound.impl().chunk) ++playing;
+    return playing;
+}
 
 }  // namespace media::testing

@@ -9,6 +9,7 @@
 
 #include "media/event.hpp"
 #include "media/geometry.hpp"
+#include "media/sound.hpp"
 
 namespace media::testing {
 
@@ -65,5 +66,23 @@ long frames_shown();
 // Called right after each flip; the window surface then holds what was shown
 // and draws_since_flip() what was drawn for it.
 void on_flip(std::function<void()> hook);
+
+// The window as the system sees it.
+struct WindowInfo {
+    bool open = false;
+    std::string title;
+    int width = 0;
+    int height = 0;
+    bool pointer_visible = true;
+    bool has_icon = false;
+};
+WindowInfo window_info();
+
+// Channels of the mixer: how many there are, how many are playing (paused
+// ones included), how many of those are paused, and how many play `sound`.
+int channel_count();
+int channels_playing();
+int channels_paused();
+int channels_playing(const Sound& sound);
 
 }  // namespace media::testing

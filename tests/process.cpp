@@ -1,0 +1,124 @@
+#include "process.hpp"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+namespace process {
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "molvane-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::map<std::string, std::string> snapshot(const std::filesystem::path& directory) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
+        std::string name = std::filesystem::relative(entry.path(), directory).string();
+        if (entry.is_symlink()) {
+            files[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
+        } else if (entry.is_regular_file()) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            std::ostringstream content;
+            content << in.rdbuf();
+            files[name] = content.str();
+        } else {
+            files[name] = "<dir>";
+        }
+    }
+    return files;
+}
+
+Outcome run_game(const std::filesystem::path& working_dir, const std::map<std::string, std::string>& environment,
+                 std::chrono::milliseconds run_for, int signal, std::chrono::milliseconds grace,
+                 const std::filesystem::path& table_file) {
+    std::string table = table_file.string();
+    std::filesystem::path err_file = std::filesystem::temp_directory_path() /
+                                     ("molvane-test-stderr-" + std::to_string(::getpid()));
+    std::vector<std::string> env_text;
+    for (const auto& [name, value] : environment) env_text.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (auto& text : env_text) envp.push_back(text.data());
+    envp.push_back(nullptr);
+
+    pid_t child = ::fork();
+    if (child == 0) {
+        int err = ::open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (err < 0 || ::dup2(err, STDERR_FILENO) < 0 || ::chdir(working_dir.c_str()) != 0) ::_exit(127);
+        if (table.empty()) {
+            char* argv[] = {const_cast<char*>(MOLVANE_BINARY), nullptr};
+            ::execve(MOLVANE_BINARY, argv, envp.data());
+        } else {
+            char* argv[] = {const_cast<char*>(TABLE_RUNNER), table.data(), nullptr};
+            ::execve(TABLE_RUNNER, argv, envp.data());
+        }
+        ::_exit(127);
+    }
+
+    Outcome outcome;
+    int status = 0;
+    auto wait_until = [&](std::chrono::steady_clock::time_point deadline) {
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (::waitpid(child, &status, WNOHANG) == child) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    };
+    bool ended = wait_until(std::chrono::steady_clock::now() + run_for);
+    if (!ended && signal != 0) {
+        ::kill(child, signal);
+        ended = wait_until(std::chrono::steady_clock::now() + grace);
+    }
+    if (!ended) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+    } else if (WIFEXITED(status)) {
+        outcome.exited = true;
+        outcome.status = WEXITSTATUS(status);
+    }
+    std::ifstream in(err_file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    outcome.err = text.str();
+    std::filesystem::remove(err_file);
+    return outcome;
+}
+
+void write_table(const std::filesystem::path& file, const std::vector<std::pair<std::string, std::string>>& table) {
+    std::ofstream out(file, std::ios::binary);
+    auto field = [&](const std::string& text) {
+        auto n = static_cast<std::uint32_t>(text.size());
+        char size[4] = {char(n & 0xFF), char(n >> 8 & 0xFF), char(n >> 16 & 0xFF), char(n >> 24 & 0xFF)};
+        out.write(size, 4);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    };
+    for (const auto& [name, text] : table) {
+        field(name);
+        field(text);
+    }
+    if (!out) throw std::runtime_error("cannot write the table " + file.string());
+}
+
+std::map<std::string, std::string> headless_environment(const std::filesystem::path& temporary) {
+    std::map<std::string, std::string> env{
+        {"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"}, {"TMPDIR", temporary.string()}};
+    if (const char* path = std::getenv("PATH")) env["PATH"] = path;
+    return env;
+}
+
+}  // namespace process
