@@ -1,0 +1,131 @@
+// The media layer under the game: the half-pixel rule, the persistent
+// window surface, the mixer's channels, and the fonts.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "harness.hpp"
+#include "media/display.hpp"
+#include "media/font.hpp"
+#include "media/geometry.hpp"
+#include "media/sound.hpp"
+#include "media/testing.hpp"
+#include "shell/constants.hpp"
+#include "shell/game_state.hpp"
+
+using namespace std::chrono_literals;
+
+TEST(HalfPixels, RoundDownEverywhere) {
+    EXPECT_EQ(media::to_pixel(79.5), 79);
+    EXPECT_EQ(media::to_pixel(80.0), 80);
+    EXPECT_EQ(media::to_pixel(-0.5), -1);
+    EXPECT_EQ(media::to_pixel(-20.0), -20);
+
+    harness::start_game();
+    molvane::SCREEN.blit(molvane::LIFE_PIC, {10.5, -3.5});
+    ASSERT_FALSE(media::testing::draws_since_flip().empty());
+    EXPECT_EQ(media::testing::draws_since_flip().back(), (media::testing::DrawRecord{"image_life.png", 10, -4}));
+}
+
+TEST(Rectangles, HoldTheirLeftAndTopEdgesButNotTheRightAndBottom) {
+    media::Rect hole{200, 280, 200, 200};
+    EXPECT_TRUE(hole.collidepoint({200, 280}));
+    EXPECT_TRUE(hole.collidepoint({399, 479}));
+    EXPECT_TRUE(hole.collidepoint({399.5, 479.5}));
+    EXPECT_FALSE(hole.collidepoint({400, 300}));
+    EXPECT_FALSE(hole.collidepoint({300, 480}));
+    EXPECT_FALSE(hole.collidepoint({199.5, 300}));
+}
+
+TEST(WindowSurface, KeepsWhatEarlierFramesDrew) {
+    harness::start_game();
+    molvane::SCREEN.blit(molvane::START_PIC, {0, 0});
+    media::display::flip();
+    media::Color corner = molvane::SCREEN.get_at(5, 600);
+    molvane::SCREEN.blit(molvane::COUNT_BOARD, {0, 0});  // covers the top 80 rows only
+    media::display::flip();
+    media::display::flip();
+    EXPECT_EQ(molvane::SCREEN.get_at(5, 600), corner);
+    EXPECT_EQ(molvane::SCREEN.get_at(5, 5), (media::Color{0, 0, 0}));
+}
+
+TEST(Mixer, PlaysOnManyChannelsAndIsSilentWhenAllAreBusy) {
+    harness::start_game();
+    ASSERT_GE(media::testing::channel_count(), 16);
+    for (int i = 0; i < media::testing::channel_count() + 10; ++i) molvane::HURT.play();
+    EXPECT_EQ(media::testing::channels_playing(molvane::HURT), media::testing::channel_count());
+    molvane::HURT.stop();
+    EXPECT_EQ(media::testing::channels_playing(molvane::HURT), 0);
+    EXPECT_EQ(media::testing::channels_playing(), 0);
+}
+
+TEST(Mixer, StoppingOneSoundLeavesTheOthersPlaying) {
+    harness::start_game();
+    molvane::START.play(-1);
+    molvane::MAIN.play(-1);
+    molvane::MAIN.play(-1);
+    molvane::MAIN.stop();
+    EXPECT_EQ(media::testing::channels_playing(molvane::MAIN), 0);
+    EXPECT_EQ(media::testing::channels_playing(molvane::START), 1);
+    media::mixer::stop();
+    EXPECT_EQ(media::testing::channels_playing(), 0);
+}
+
+TEST(Mixer, PauseHoldsEveryChannelAndUnpauseResumesThem) {
+    harness::start_game();
+    molvane::MAIN.play(-1);
+    molvane::HIT.play();
+    media::mixer::pause();
+    EXPECT_EQ(media::testing::channels_paused(), 2);
+    molvane::PAUSE.play();  // started after the hold: heard during the pause
+    EXPECT_EQ(media::testing::channels_paused(), 2);
+    EXPECT_EQ(media::testing::channels_playing(), 3);
+    media::mixer::unpause();
+    EXPECT_EQ(media::testing::channels_paused(), 0);
+    EXPECT_EQ(media::testing::channels_playing(molvane::MAIN), 1);
+    EXPECT_EQ(harness::sounds(), (std::vector<std::string>{
+                                     std::to_string(media::testing::frames_shown()) + " loop sound_main.mp3",
+                                     std::to_string(media::testing::frames_shown()) + " play sound_hit.wav",
+                                     std::to_string(media::testing::frames_shown()) + " pause mixer",
+                                     std::to_string(media::testing::frames_shown()) + " play sound_wait.wav",
+                                     std::to_string(media::testing::frames_shown()) + " unpause mixer",
+                                 }));
+    media::mixer::stop();
+}
+
+TEST(Mixer, ARepeatedSoundPlaysOnPastItsEndAndAOnceSoundDoesNot) {
+    harness::start_game();
+    molvane::POP.play(-1);  // the pop lasts a fraction of a second
+    molvane::HIT.play();
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(media::testing::channels_playing(molvane::POP), 1);
+    EXPECT_EQ(media::testing::channels_playing(molvane::HIT), 0);
+    media::mixer::stop();
+}
+
+TEST(Fonts, AMissingFamilyFallsBackToTheEmbeddedFontAndStillWrites) {
+    harness::start_game();
+    media::Font font = media::font::SysFont("No Such Family Anywhere", 40, false);
+    EXPECT_EQ(font.family(), "DejaVu Sans");
+    media::Surface text = font.render("Level: 1", true, {255, 255, 255});
+    ASSERT_GT(text.get_width(), 0);
+    media::Surface backdrop(text.get_width(), text.get_height());
+    backdrop.blit(text, {0, 0});
+    int white = 0;
+    for (int y = 0; y < backdrop.get_height(); ++y)
+        for (int x = 0; x < backdrop.get_width(); ++x) white += backdrop.get_at(x, y) == media::Color{255, 255, 255};
+    EXPECT_GT(white, 50);
+
+    // A bigger size writes bigger.
+    media::Surface big = media::font::SysFont("No Such Family Anywhere", 200, true).render("3", true, {255, 0, 0});
+    EXPECT_GT(big.get_height(), 2 * text.get_height());
+}
+
+TEST(Fonts, TheHudFitsTheWindowWhateverFontWasFound) {
+    harness::start_game();
+    // The lives count starts at x 530 and must end inside the 600-pixel window.
+    EXPECT_LE(530 + molvane::FONT_LEVEL.render(" X 5", true, molvane::WHITE).get_width(), 600);
+    EXPECT_LE(molvane::FONT_TIMER.render("30:00", true, molvane::WHITE).get_height(), 80);
+    EXPECT_LE(molvane::FONT_READY.render("PAUSE", true, molvane::RED).get_width(), 600);
+}
