@@ -118,7 +118,22 @@ then run this again"
     fi
 }
 
-# configure DIR CMAKE-ARGS...: configures DIR unless it already is, for this checkout.
+# Whether every -DNAME=VALUE of "$@" is already so in the CMake cache "$1".
+cache_has() {
+    local cache=$1 arg name value
+    shift
+    for arg in "$@"; do
+        [[ "$arg" == -D*=* ]] || continue
+        name=${arg#-D}
+        name=${name%%=*}
+        value=${arg#*=}
+        grep -qxF -e "$name:STRING=$value" -e "$name:BOOL=$value" -e "$name:UNINITIALIZED=$value" "$cache" ||
+            return 1
+    done
+}
+
+# configure DIR CMAKE-ARGS...: configures DIR unless it already is, for this
+# checkout and with these settings.
 configure() {
     local dir=$1
     shift
@@ -129,7 +144,7 @@ configure() {
         if [[ -n "$home" && "$home" != "$ROOT" ]]; then
             say "$dir was configured for another checkout ($home); configuring it afresh"
             rm -rf -- "$dir"
-        elif [[ -f "$dir/Makefile" || -f "$dir/build.ninja" ]]; then
+        elif [[ -f "$dir/Makefile" || -f "$dir/build.ninja" ]] && cache_has "$cache" "$@"; then
             say "re-using the build in $dir"
             return 0
         fi
