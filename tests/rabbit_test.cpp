@@ -215,13 +215,13 @@ TEST_F(RabbitTest, PoseShowsOneFrameLessThanItsPhaseAndCoolOneMoreThanItsReactio
                 rabbit.update();
             }));
         int pose_frames = 1;
-        for (rabbit.update(); rabbit.state == "pose"; rabbit.update()) ++pose_frames;
+        for (rabbit.update(); rabbit.state == "pose" && pose_frames < 1000; rabbit.update()) ++pose_frames;
         EXPECT_EQ(pose_frames, phase - 1);
 
         ASSERT_EQ(rabbit.state, "cool");
         int reaction = rabbit.count + 1;
         int cool_frames = 1;
-        for (rabbit.update(); rabbit.image == RABBIT_COOL; rabbit.update()) ++cool_frames;
+        for (rabbit.update(); rabbit.image == RABBIT_COOL && cool_frames < 1000; rabbit.update()) ++cool_frames;
         EXPECT_EQ(cool_frames, reaction + 1);
         EXPECT_EQ(HEART, 2);
     }
@@ -251,7 +251,7 @@ TEST_F(RabbitTest, StrikeMakesAPoseRabbitCry) {
 
     // It cries for exactly the frames counted.
     int cry_frames = 0;
-    for (rabbit.update(); rabbit.state == "cry"; rabbit.update()) ++cry_frames;
+    for (rabbit.update(); rabbit.state == "cry" && cry_frames < 1000; rabbit.update()) ++cry_frames;
     EXPECT_EQ(cry_frames, crying.count);
 }
 
