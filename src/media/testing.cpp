@@ -3,6 +3,9 @@
 
 #include <SDL_mixer.h>
 
+#include <cstring>
+
+#include "media/error.hpp"
 #include "media/internal.hpp"
 
 namespace media::testing {
@@ -61,6 +64,35 @@ int channels_playing(const Sound& sound) {
     for (int channel = 0; channel < channel_count(); ++channel)
         if (Mix_Playing(channel) && Mix_GetChunk(channel) == sound.impl().chunk) ++playing;
     return playing;
+}
+
+namespace {
+
+struct MixerSpec {
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+};
+
+MixerSpec mixer_spec() {
+    MixerSpec spec;
+    if (Mix_QuerySpec(&spec.rate, &spec.format, &spec.channels) == 0)
+        detail::fail("cannot read the mixer's format", Mix_GetError());
+    return spec;
+}
+
+}  // namespace
+
+int sample_rate() { return mixer_spec().rate; }
+
+int output_channels() { return mixer_spec().channels; }
+
+std::vector<std::int16_t> samples(const Sound& sound) {
+    if (mixer_spec().format != AUDIO_S16SYS) throw Error("the mixer does not play signed 16-bit samples");
+    const Mix_Chunk* chunk = sound.impl().chunk;
+    std::vector<std::int16_t> out(chunk->alen / sizeof(std::int16_t));
+    std::memcpy(out.data(), chunk->abuf, out.size() * sizeof(std::int16_t));
+    return out;
 }
 
 }  // namespace media::testing

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -84,5 +85,12 @@ int channel_count();
 int channels_playing();
 int channels_paused();
 int channels_playing(const Sound& sound);
+
+// What the mixer plays: samples per second and channels (2: left, right).
+int sample_rate();
+int output_channels();
+// The sound as the mixer holds it, decoded and converted to the mixer's
+// signed 16-bit samples, interleaved by channel.
+std::vector<std::int16_t> samples(const Sound& sound);
 
 }  // namespace media::testing
