@@ -12,8 +12,8 @@
 set -euo pipefail
 
 # ---- Debian packages ----------------------------------------------------------
-# The one list of what Molvane needs from the system (names as in Debian 12;
-# Ubuntu uses the same ones).
+# The one list of what Molvane needs from the system (names as checked on
+# Debian 12 with apt-cache show).
 
 PLAY_PACKAGES=(
     build-essential    # g++ and make
