@@ -9,7 +9,6 @@
 
 namespace harness {
 
-
 Event key_down(int key) { return {EventType::KEYDOWN, key, 0}; }
 Event key_up(int key) { return {EventType::KEYUP, key, 0}; }
 Event button_down(int button) { return {EventType::MOUSEBUTTONDOWN, media::K_OTHER, button}; }

@@ -48,8 +48,8 @@ Outcome run_game(const std::filesystem::path& working_dir, const std::map<std::s
                  std::chrono::milliseconds run_for, int signal, std::chrono::milliseconds grace,
                  const std::filesystem::path& table_file) {
     std::string table = table_file.string();
-    std::filesystem::path err_file = std::filesystem::temp_directory_path() /
-                                     ("molvane-test-stderr-" + std::to_string(::getpid()));
+    std::filesystem::path err_file =
+        std::filesystem::temp_directory_path() / ("molvane-test-stderr-" + std::to_string(::getpid()));
     std::vector<std::string> env_text;
     for (const auto& [name, value] : environment) env_text.push_back(name + "=" + value);
     std::vector<char*> envp;

@@ -1,5 +1,6 @@
 // Start-up: the window, the assets, what it leaves on disk, and how it fails.
 #include <gtest/gtest.h>
+
 #include <signal.h>
 
 #include <algorithm>
@@ -58,11 +59,11 @@ TEST(StartUp, LoadsEveryPictureAndSoundUnderItsOwnName) {
     EXPECT_LE(LIFE_PIC.get_height(), 80);
 
     const std::vector<std::pair<const media::Sound*, const char*>> sounds{
-        {&START, "sound_start.wav"}, {&MAIN, "sound_main.mp3"},       {&POP, "sound_pop.wav"},
-        {&COOL, "sound_cool.wav"},   {&HIT, "sound_hit.wav"},         {&HURT, "sound_hurt.wav"},
+        {&START, "sound_start.wav"},      {&MAIN, "sound_main.mp3"},     {&POP, "sound_pop.wav"},
+        {&COOL, "sound_cool.wav"},        {&HIT, "sound_hit.wav"},       {&HURT, "sound_hurt.wav"},
         {&ADD_LIFE, "sound_addlife.mp3"}, {&GAME_OVER, "sound_end.wav"}, {&NEXT, "sound_ding.wav"},
-        {&PAUSE, "sound_wait.wav"},  {&UNPAUSE, "sound_biu.wav"},     {&VICTORY, "sound_victory.wav"},
-        {&SPACE, "sound_space.wav"}, {&RETRY, "sound_retry.wav"},     {&DANGER, "sound_danger.wav"}};
+        {&PAUSE, "sound_wait.wav"},       {&UNPAUSE, "sound_biu.wav"},   {&VICTORY, "sound_victory.wav"},
+        {&SPACE, "sound_space.wav"},      {&RETRY, "sound_retry.wav"},   {&DANGER, "sound_danger.wav"}};
     for (const auto& [sound, name] : sounds) EXPECT_EQ(sound->label(), name);
 
     EXPECT_EQ(COUNT_BOARD.get_rect(), (media::Rect{0, 0, 600, 80}));
@@ -113,8 +114,8 @@ TEST(Program, LeavesThePlayersFilesAndTheTemporaryDirectoryAsTheyWere) {
     fs::create_symlink(elsewhere.path() / "precious.txt", working.path() / "image_icon.jpg");
     auto before = process::snapshot(working.path());
 
-    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 1500ms,
-                                     SIGTERM, 3000ms);
+    auto outcome =
+        process::run_game(working.path(), process::headless_environment(temporary.path()), 1500ms, SIGTERM, 3000ms);
 
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
@@ -179,8 +180,8 @@ private:
 void expect_start_up_fails(const Table& table, const std::string& message) {
     process::TempDir working, temporary, scratch;
     process::write_table(scratch.path() / "table", table.entries());
-    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 20000ms, 0,
-                                     0ms, scratch.path() / "table");
+    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 20000ms, 0, 0ms,
+                                     scratch.path() / "table");
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err.rfind("molvane: " + message, 0), 0u) << outcome.err;
@@ -226,8 +227,8 @@ TEST(BadAssetTable, ExtraEntriesAreUnpackedAndRemovedWithTheRest) {
     // removed with the rest, and the game runs.
     process::TempDir working, temporary, scratch;
     process::write_table(scratch.path() / "table", Table().add("notes.txt", "@bm90ZXM=").entries());
-    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 1500ms,
-                                     SIGTERM, 3000ms, scratch.path() / "table");
+    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 1500ms, SIGTERM,
+                                     3000ms, scratch.path() / "table");
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_TRUE(process::snapshot(working.path()).empty());

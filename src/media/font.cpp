@@ -28,9 +28,8 @@ namespace {
 const std::string kDefaultFamily = "DejaVu Sans";
 
 bool same_family(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 struct Installed {
@@ -101,8 +100,8 @@ Font SysFont(const std::string& family, int size, bool bold) {
         impl->family = kDefaultFamily;
         face_is_bold = true;
     }
-    if (!impl->font) detail::fail("cannot open the font " + family + " at size " + std::to_string(size),
-                                  TTF_GetError());
+    if (!impl->font)
+        detail::fail("cannot open the font " + family + " at size " + std::to_string(size), TTF_GetError());
     if (bold && !face_is_bold) TTF_SetFontStyle(impl->font, TTF_STYLE_BOLD);
     return Font(impl);
 }

@@ -35,9 +35,7 @@ struct Rect {
 
     // True when the point lies inside: the left and top edges belong to the
     // rectangle, the right and bottom edges do not.
-    bool collidepoint(Pos point) const {
-        return point.x >= x && point.x < x + w && point.y >= y && point.y < y + h;
-    }
+    bool collidepoint(Pos point) const { return point.x >= x && point.x < x + w && point.y >= y && point.y < y + h; }
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 

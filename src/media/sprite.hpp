@@ -38,8 +38,7 @@ public:
 
     // Draws every member's image at the corner of its rect.
     void draw(Surface& surface) const {
-        for (const T* member : order_)
-            surface.blit(member->image, {double(member->rect.x), double(member->rect.y)});
+        for (const T* member : order_) surface.blit(member->image, {double(member->rect.x), double(member->rect.y)});
     }
 
     std::size_t size() const { return order_.size(); }

@@ -27,8 +27,9 @@ Surface::Impl& Surface::impl() const {
 
 Surface::Surface(int width, int height) {
     SDL_Surface* pixels = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_XRGB8888);
-    if (!pixels) detail::fail("cannot make a " + std::to_string(width) + "x" + std::to_string(height) + " surface",
-                              SDL_GetError());
+    if (!pixels)
+        detail::fail("cannot make a " + std::to_string(width) + "x" + std::to_string(height) + " surface",
+                     SDL_GetError());
     SDL_FillRect(pixels, nullptr, SDL_MapRGB(pixels->format, 0, 0, 0));
     impl_ = std::make_shared<Impl>();
     impl_->surface = pixels;
@@ -40,8 +41,7 @@ void Surface::blit(const Surface& source, Pos pos) {
     if (SDL_BlitSurface(source.impl().surface, nullptr, impl().surface, &where) != 0)
         detail::fail("cannot draw " + source.label(), SDL_GetError());
     auto& m = detail::media();
-    if (m.tracing && impl_ == m.screen.impl_)
-        m.draws.push_back({source.label(), to_pixel(pos.x), to_pixel(pos.y)});
+    if (m.tracing && impl_ == m.screen.impl_) m.draws.push_back({source.label(), to_pixel(pos.x), to_pixel(pos.y)});
 }
 
 int Surface::get_width() const { return impl().surface->w; }
@@ -51,8 +51,8 @@ const std::string& Surface::label() const { return impl().label; }
 
 Color Surface::get_at(int x, int y) const {
     SDL_Surface* s = impl().surface;
-    if (x < 0 || y < 0 || x >= s->w || y >= s->h) throw Error("pixel (" + std::to_string(x) + ", " +
-                                                              std::to_string(y) + ") lies outside the picture");
+    if (x < 0 || y < 0 || x >= s->w || y >= s->h)
+        throw Error("pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") lies outside the picture");
     SDL_LockSurface(s);
     const auto* row = static_cast<const Uint8*>(s->pixels) + static_cast<std::ptrdiff_t>(y) * s->pitch;
     const Uint8* at = row + static_cast<std::ptrdiff_t>(x) * s->format->BytesPerPixel;
@@ -60,8 +60,9 @@ Color Surface::get_at(int x, int y) const {
     switch (s->format->BytesPerPixel) {
         case 1: value = *at; break;
         case 2: value = *reinterpret_cast<const Uint16*>(at); break;
-        case 3: value = SDL_BYTEORDER == SDL_LIL_ENDIAN ? Uint32(at[0] | at[1] << 8 | at[2] << 16)
-                                                         : Uint32(at[2] | at[1] << 8 | at[0] << 16);
+        case 3:
+            value = SDL_BYTEORDER == SDL_LIL_ENDIAN ? Uint32(at[0] | at[1] << 8 | at[2] << 16)
+                                                    : Uint32(at[2] | at[1] << 8 | at[0] << 16);
             break;
         default: value = *reinterpret_cast<const Uint32*>(at); break;
     }

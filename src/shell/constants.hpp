@@ -20,11 +20,13 @@ inline constexpr media::Color WHITE{255, 255, 255};
 inline constexpr media::Color RED{255, 0, 0};
 
 // Top-left corners of the nine holes, row by row from the top, left to right.
+// clang-format off
 inline constexpr std::array<media::Pos, 9> POS_LIST{{
     {0, 80}, {200, 80}, {400, 80},
     {0, 280}, {200, 280}, {400, 280},
     {0, 480}, {200, 480}, {400, 480},
 }};
+// clang-format on
 
 struct FontSpec {
     const char* family;

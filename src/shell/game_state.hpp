@@ -33,10 +33,10 @@ inline std::optional<int> FLAG;
 
 // ---- Shared objects, made at start-up --------------------------------------
 
-inline media::Surface SCREEN;                // the window's drawing surface
-inline media::Clock CLOCK;                   // paces every frame loop
-inline media::Group<Rabbit> rabbit_list;     // the nine holes, in POS_LIST order
-inline std::optional<Bat> bat;               // the player's bat at the pointer
+inline media::Surface SCREEN;             // the window's drawing surface
+inline media::Clock CLOCK;                // paces every frame loop
+inline media::Group<Rabbit> rabbit_list;  // the nine holes, in POS_LIST order
+inline std::optional<Bat> bat;            // the player's bat at the pointer
 
 // ---- Pictures ----------------------------------------------------------------
 
@@ -73,9 +73,9 @@ inline media::Sound DANGER;     // sound_danger.wav: the last life left
 
 // ---- Fonts and the HUD board -------------------------------------------------
 
-inline media::Font FONT_LEVEL;     // the level and the lives
-inline media::Font FONT_TIMER;     // the time left
-inline media::Font FONT_READY;     // the countdown digit and "PAUSE"
+inline media::Font FONT_LEVEL;      // the level and the lives
+inline media::Font FONT_TIMER;      // the time left
+inline media::Font FONT_READY;      // the countdown digit and "PAUSE"
 inline media::Surface COUNT_BOARD;  // the HUD strip's black backdrop, 600 x 80
 
 // Resets the game state at start-up.

@@ -16,9 +16,9 @@ public:
     // striking otherwise.
     void update(media::Surface& surface, int state);
 
-    int width = 0;   // of the resting picture, used for both
+    int width = 0;  // of the resting picture, used for both
     int height = 0;
-    double x = 0;    // top-left corner; may carry half a pixel
+    double x = 0;  // top-left corner; may carry half a pixel
     double y = 0;
     media::Pos corner;  // (x, y), where the picture is drawn
 };

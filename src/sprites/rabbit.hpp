@@ -21,9 +21,9 @@ public:
     void clear();
 
     media::Pos pos;
-    int count = 0;              // frames left in the current phase
-    std::string state;          // "empty", "pose", "heart", "cry" or "cool"
-    int lock = 0;               // 0: pick a new picture on the next update
+    int count = 0;      // frames left in the current phase
+    std::string state;  // "empty", "pose", "heart", "cry" or "cool"
+    int lock = 0;       // 0: pick a new picture on the next update
 };
 
 // How long a phase lasts at the current level, in frames.
