@@ -2,10 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <vector>
 
 #include "harness.hpp"
 #include "shell/game_state.hpp"
+
+// Draw records read as {label at x, y} in failure messages.
+namespace media::testing {
+[[maybe_unused]] static void PrintTo(const DrawRecord& d, std::ostream* out) {
+    *out << "{" << d.label << " at " << d.x << ", " << d.y << "}";
+}
+}  // namespace media::testing
 
 namespace {
 

@@ -3,12 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "harness.hpp"
+#include "media/display.hpp"
 #include "screens/screens.hpp"
 #include "shell/game_state.hpp"
+
+// Draw records read as {label at x, y} in failure messages.
+namespace media::testing {
+[[maybe_unused]] static void PrintTo(const DrawRecord& d, std::ostream* out) {
+    *out << "{" << d.label << " at " << d.x << ", " << d.y << "}";
+}
+}  // namespace media::testing
 
 namespace {
 
@@ -31,6 +40,7 @@ class WaitingScreen : public ::testing::Test {
 protected:
     void SetUp() override {
         harness::start_game();
+        media::display::flip();  // forget what earlier tests drew
         first_frame_ = media::testing::frames_shown();
         media::testing::on_flip([this] {
             Shown frame{media::testing::draws_since_flip(), molvane::MOUSE_STATE, true};
