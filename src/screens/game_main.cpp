@@ -72,10 +72,8 @@ void strike() {
 }
 
 // Thirty seconds of play. A frame that ends the level is finished in full:
-// its strikes still count. True when the lives fell below zero: the game is
-// lost, even if a heart struck later in that frame gave one back.
-bool play_time(Timer& timer) {
-    bool lost = false;
+// its strikes still count.
+void play_time(Timer& timer) {
     FLAG = 1;
     while (FLAG == 1) {
         refresh_text(timer.get_format_time());
@@ -87,7 +85,6 @@ bool play_time(Timer& timer) {
         if (HEART < 0) {
             FLAG = 0;
             STATE = "end";
-            lost = true;
         }
         for (const media::Event& event : media::event::get()) {
             if (event.type == EventType::QUIT) close_game();
@@ -104,13 +101,14 @@ bool play_time(Timer& timer) {
         }
         CLOCK.tick(60);
     }
-    return lost;
 }
 
-void end_of_level(bool lost) {
+// Where the game goes next. A level whose lives fell below zero is lost, even
+// when a heart struck later in that frame gave one back.
+void end_of_level() {
     if (STATE == "esc") {
         STATE = "start";
-    } else if (!lost) {
+    } else if (STATE != "end") {
         if (LEVEL < 9) {
             LEVEL = LEVEL + 1;
             NEXT.play();
@@ -128,8 +126,8 @@ void game_main() {
     Timer timer(30);
     for (Rabbit* rabbit : rabbit_list) rabbit->clear();
     ready_countdown(timer_ready, timer);
-    bool lost = play_time(timer);
-    end_of_level(lost);
+    play_time(timer);
+    end_of_level();
 }
 
 }  // namespace molvane
