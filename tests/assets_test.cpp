@@ -180,9 +180,10 @@ constexpr double kLongestQuietEdgeMs = 5;
 // Empty when the tune loops seamlessly, else what would be heard.
 std::string loop_fault(const Samples& x) {
     std::string fault;
-    if (int jump = seam_jump(x), p99 = step_p99(x); jump >= p99)
+    if (int jump = seam_jump(x), p99 = step_p99(x); jump >= p99) {
         fault += "a click where it loops: a step of " + std::to_string(jump) + " against " + std::to_string(p99) +
                  " for the 99th percentile inside; ";
+    }
     if (double ms = quiet_ms(x, true); ms > kLongestQuietEdgeMs)
         fault += std::to_string(ms) + " ms of silence at the start; ";
     if (double ms = quiet_ms(x, false); ms > kLongestQuietEdgeMs)
@@ -207,7 +208,7 @@ std::vector<int> together(const std::vector<Samples>& effects) {
 // at starts every 10 ms through the whole music; `at_seconds` tells where.
 int worst_mixed_peak(const Samples& music, const std::vector<Samples>& effects, double* at_seconds) {
     std::vector<int> sum = together(effects);
-    std::size_t n = std::size_t(channels());
+    auto n = std::size_t(channels());
     std::size_t step = std::size_t(media::testing::sample_rate()) / 100;
     int worst = 0;
     for (std::size_t offset = 0; offset < music.size() / n; offset += step) {
@@ -338,11 +339,15 @@ TEST(Pictures, TheBatAndTheLifeHeartAreCutOutAndSmall) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) before.push_back(backdrop.get_at(x, y));
         backdrop.blit(p.surface, {0, 0});
+        auto was = [&](int x, int y) { return before[std::size_t(y) * std::size_t(w) + std::size_t(x)]; };
         int changed = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) changed += backdrop.get_at(x, y) != before[std::size_t(y * w + x)];
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                if (backdrop.get_at(x, y) != was(x, y)) ++changed;
+            }
+        }
         for (auto [x, y] : {std::pair{0, 0}, std::pair{w - 1, 0}, std::pair{0, h - 1}, std::pair{w - 1, h - 1}})
-            EXPECT_EQ(backdrop.get_at(x, y), before[std::size_t(y * w + x)]) << p.name << " corner " << x << "," << y;
+            EXPECT_EQ(backdrop.get_at(x, y), was(x, y)) << p.name << " corner " << x << "," << y;
         EXPECT_GT(changed, w * h / 10) << p.name;
         EXPECT_LT(changed, w * h * 9 / 10) << p.name;
     }
@@ -381,7 +386,7 @@ TEST(Sounds, TheTunesLoopWithoutAClickOrAGap) {
 TEST(Sounds, TheLoopCheckHearsACutAndAGap) {
     harness::start_game();
     Samples tune = media::testing::samples(molvane::START);
-    std::size_t n = std::size_t(channels());
+    auto n = std::size_t(channels());
 
     // Cut where the tune is loudest: the loop jumps from there to the start.
     auto loudest = std::max_element(tune.begin(), tune.end(), [](auto a, auto b) { return std::abs(a) < std::abs(b); });
