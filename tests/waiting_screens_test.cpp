@@ -178,6 +178,8 @@ const Screen kScreens[] = {
     {"Victory", molvane::you_win, &molvane::WIN_PIC},
 };
 
+[[maybe_unused]] void PrintTo(const Screen& screen, std::ostream* out) { *out << screen.name; }
+
 class EveryWaitingScreen : public WaitingScreen, public ::testing::WithParamInterface<Screen> {};
 
 TEST_P(EveryWaitingScreen, LeftPressStrikesAndAnyReleaseRests) {
@@ -252,6 +254,8 @@ const EndScreen kEndScreens[] = {
     {"GameOver", molvane::game_over, &molvane::END_PIC, "image_end.jpg", "sound_end.wav"},
     {"Victory", molvane::you_win, &molvane::WIN_PIC, "image_win.jpg", "sound_victory.wav"},
 };
+
+[[maybe_unused]] void PrintTo(const EndScreen& screen, std::ostream* out) { *out << screen.name; }
 
 class EndOfGame : public WaitingScreen, public ::testing::WithParamInterface<EndScreen> {};
 
