@@ -93,7 +93,7 @@ protected:
 
 // ---- Picks and phases ------------------------------------------------------
 
-TEST_F(RabbitTest, PosePickPopsOnceAndHeartPickPopsOnce) {
+TEST_F(RabbitTest, EachPickShowsItsPictureAndOnlyRabbitsPop) {
     using namespace molvane;
     auto setup = [&] { put(rabbit, "empty", RABBIT_EMPTY, 40, 0); };
     auto step = [&] { rabbit.update(); };
