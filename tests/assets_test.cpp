@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <ostream>
 #include <set>
 #include <string>
 #include <string_view>
@@ -20,6 +21,13 @@
 #include "shell/asset_files.hpp"
 #include "shell/constants.hpp"
 #include "shell/game_state.hpp"
+
+namespace media {
+// A colour in failure messages, as r, g, b.
+[[maybe_unused]] static void PrintTo(const Color& c, std::ostream* out) {
+    *out << "(" << int(c.r) << ", " << int(c.g) << ", " << int(c.b) << ")";
+}
+}  // namespace media
 
 namespace {
 
