@@ -562,7 +562,6 @@ def screen_end():
     parts.append(text_line(300, 510, "The rabbits got away this time...", 26, "middle", "#fff"))
     parts.append('<rect x="90" y="560" width="420" height="54" rx="27" fill="#ff8a1c" stroke="#5a2d0c" stroke-width="3"/>')
     parts.append(text_line(300, 596, "Press SPACE to play again", 28, "middle", "#fff"))
-    parts.append(text_line(300, 650, "ESC: back to the title", 20, "middle", "#f0e6ff", "normal"))
     return svg_screen("\n".join(parts))
 
 
@@ -599,7 +598,6 @@ def screen_win():
     parts.append(text_line(300, 500, "All ten levels cleared!", 30, "middle", "#5a2d0c"))
     parts.append('<rect x="90" y="560" width="420" height="54" rx="27" fill="#ff8a1c" stroke="#5a2d0c" stroke-width="3"/>')
     parts.append(text_line(300, 596, "Press SPACE to play again", 28, "middle", "#fff"))
-    parts.append(text_line(300, 650, "ESC: back to the title", 20, "middle", "#5a2d0c", "normal"))
     return svg_screen("\n".join(parts))
 
 
