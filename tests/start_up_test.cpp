@@ -4,8 +4,12 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <ostream>
 #include <regex>
 #include <stdexcept>
 
@@ -13,6 +17,7 @@
 #include "harness.hpp"
 #include "media/testing.hpp"
 #include "process.hpp"
+#include "shell/asset_files.hpp"
 #include "shell/constants.hpp"
 #include "shell/game_state.hpp"
 #include "shell/start_up.hpp"
@@ -174,55 +179,138 @@ private:
     std::vector<std::pair<std::string, std::string>> texts_;
 };
 
-// Runs the game on `table` as a program of its own, expecting it to stop at
-// once with `message` and to leave no file behind, neither in the working
-// directory nor in the temporary one.
-void expect_start_up_fails(const Table& table, const std::string& message) {
+// A bad table and the line start-up must stop with.
+struct BadTable {
+    const char* what;
+    std::function<Table()> table;
+    std::string message;  // what the line on stderr starts with, after "molvane: "
+};
+
+std::ostream& operator<<(std::ostream& out, const BadTable& bad) { return out << bad.what; }
+
+// Base64 text of `bytes` pseudo-random bytes: no decoder finds a picture or a
+// sound in it.
+std::string random_text(std::size_t bytes) {
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text = "@";
+    text.reserve(bytes / 3 * 4 + 8);
+    std::uint32_t state = 12345;
+    for (std::size_t i = 0; i < bytes / 3 * 4; ++i) {
+        state = state * 1664525u + 1013904223u;
+        text.push_back(alphabet[state >> 26]);
+    }
+    return text;
+}
+
+// Every byte of the middle half of a file turned around: headers intact,
+// the data behind them nonsense.
+std::string scrambled(const std::string& text) {
+    std::string bytes = molvane::decode_asset("x", text);
+    for (std::size_t i = bytes.size() / 4; i < bytes.size() * 3 / 4; ++i) bytes[i] = static_cast<char>(~bytes[i]);
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out = "@";
+    std::size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        unsigned n = unsigned(static_cast<unsigned char>(bytes[i])) << 16 |
+                     unsigned(static_cast<unsigned char>(bytes[i + 1])) << 8 | static_cast<unsigned char>(bytes[i + 2]);
+        for (int shift : {18, 12, 6, 0}) out.push_back(alphabet[n >> shift & 63]);
+    }
+    if (std::size_t rest = bytes.size() - i; rest > 0) {
+        unsigned n = unsigned(static_cast<unsigned char>(bytes[i])) << 16 |
+                     (rest == 2 ? unsigned(static_cast<unsigned char>(bytes[i + 1])) << 8 : 0u);
+        out.push_back(alphabet[n >> 18 & 63]);
+        out.push_back(alphabet[n >> 12 & 63]);
+        out += rest == 2 ? std::string(1, alphabet[n >> 6 & 63]) + "=" : "==";
+    }
+    return out;
+}
+
+const std::string kLongName(300, 'a');
+
+const BadTable kBadTables[] = {
+    {"an entry missing", [] { return Table().drop("image_pose.jpg"); }, "the asset table has no entry image_pose.jpg"},
+    {"text that is not base64", [] { return Table().set("sound_pop.wav", "@abcde"); },
+     "asset sound_pop.wav: not valid base64"},
+    {"text of no character at all", [] { return Table().set("sound_pop.wav", ""); },
+     "asset sound_pop.wav: its text is empty"},
+    {"text of one character: an empty sound file", [] { return Table().set("sound_pop.wav", "@"); },
+     "cannot load the sound sound_pop.wav"},
+    {"an empty picture file", [] { return Table().set("image_life.png", "@"); },
+     "cannot load the picture image_life.png"},
+    {"one character of data", [] { return Table().set("image_cry.jpg", "@Q"); },
+     "asset image_cry.jpg: not valid base64"},
+    // Cut short after the first few kilobytes: the decoder would fill in grey.
+    {"a JPEG cut short",
+     [] { return Table().set("image_start.jpg", Table().text_of("image_start.jpg").substr(0, 4001)); },
+     "cannot load the picture image_start.jpg: the JPEG file is cut short"},
+    {"a PNG cut in half",
+     [] {
+         std::string bat = Table().text_of("image_ready.png");
+         return Table().set("image_ready.png", bat.substr(0, bat.size() / 2 / 4 * 4 + 1));
+     },
+     "cannot load the picture image_ready.png"},
+    {"a PNG with its data scrambled",
+     [] { return Table().set("image_hit.png", scrambled(Table().text_of("image_hit.png"))); },
+     "cannot load the picture image_hit.png"},
+    {"a sound file that is not a sound", [] { return Table().set("sound_hit.wav", "@" + std::string(400, 'A')); },
+     "cannot load the sound sound_hit.wav"},
+    {"a picture under a sound's name", [] { return Table().set("sound_ding.wav", Table().text_of("image_icon.jpg")); },
+     "cannot load the sound sound_ding.wav"},
+    {"two entries of the same name", [] { return Table().add("image_pose.jpg", "@b25l"); },
+     "the asset table has the name image_pose.jpg twice"},
+    {"a name with a directory part", [] { return Table().add("sounds/x.wav", "@b25l"); },
+     "the asset table has a name that is not a plain file name: sounds/x.wav"},
+    {"an absolute name", [] { return Table().add("/tmp/x.wav", "@b25l"); },
+     "the asset table has a name that is not a plain file name: /tmp/x.wav"},
+    {"the name ..", [] { return Table().add("..", "@b25l"); },
+     "the asset table has a name that is not a plain file name: .."},
+    {"a name up a directory", [] { return Table().add("../sound_hit.wav", "@b25l"); },
+     "the asset table has a name that is not a plain file name"},
+    {"a name with a NUL", [] { return Table().add(std::string("x\0.wav", 6), "@b25l"); },
+     "the asset table has a name with a NUL character: x?.wav"},
+    {"a name of 300 characters", [] { return Table().add(kLongName, "@b25l"); },
+     "the asset table has a name longer than 255 characters"},
+    {"an empty name", [] { return Table().add("", "@b25l"); }, "the asset table has an entry with an empty name"},
+    {"100 MB of noise under a sound's name", [] { return Table().set("sound_main.mp3", random_text(100'000'000)); },
+     "cannot load the sound sound_main.mp3"},
+};
+
+class BadAssetTable : public ::testing::TestWithParam<BadTable> {};
+
+// Runs the game on the table as a program of its own, in a working directory
+// holding files of the player's, expecting it to stop at once with the one
+// line and to leave no file behind: the working directory is byte for byte
+// as it was, the temporary one empty.
+TEST_P(BadAssetTable, StopsStartUpWithOneClearLineAndLeavesNothing) {
     process::TempDir working, temporary, scratch;
-    process::write_table(scratch.path() / "table", table.entries());
-    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 20000ms, 0, 0ms,
+    std::ofstream(working.path() / "sound_hit.wav") << "the player's own recording";
+    fs::create_directory(working.path() / "notes");
+    std::ofstream(working.path() / "notes" / "x.wav") << "the player's notes";
+    auto before = process::snapshot(working.path());
+    process::write_table(scratch.path() / "table", GetParam().table().entries());
+
+    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 30000ms, 0, 0ms,
                                      scratch.path() / "table");
+
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err.rfind("molvane: " + message, 0), 0u) << outcome.err;
+    EXPECT_EQ(outcome.err.rfind("molvane: " + GetParam().message, 0), 0u) << outcome.err;
     EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
-    EXPECT_TRUE(process::snapshot(working.path()).empty());
+    EXPECT_TRUE(outcome.err.ends_with("\n")) << outcome.err;
+    EXPECT_EQ(process::snapshot(working.path()), before);
     EXPECT_TRUE(process::snapshot(temporary.path()).empty());
 }
 
+INSTANTIATE_TEST_SUITE_P(EveryCase, BadAssetTable, ::testing::ValuesIn(kBadTables), [](const auto& info) {
+    std::string name;
+    for (char c : std::string(info.param.what))
+        if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+    return name;
+});
+
 }  // namespace
 
-TEST(BadAssetTable, AMissingEntryIsNamed) {
-    expect_start_up_fails(Table().drop("image_pose.jpg"), "the asset table has no entry image_pose.jpg");
-}
-
-TEST(BadAssetTable, TextThatIsNotBase64IsNamed) {
-    expect_start_up_fails(Table().set("sound_pop.wav", "@abcde"), "asset sound_pop.wav: not valid base64");
-    expect_start_up_fails(Table().set("sound_pop.wav", "@"), "cannot load the sound sound_pop.wav");
-}
-
-TEST(BadAssetTable, FilesTheMediaCannotReadAreNamed) {
-    Table table;
-    std::string text = table.text_of("image_start.jpg");
-    // Cut short after the first few kilobytes: the decoder would fill in grey.
-    expect_start_up_fails(Table().set("image_start.jpg", text.substr(0, 4001)),
-                          "cannot load the picture image_start.jpg: the JPEG file is cut short");
-    std::string bat = table.text_of("image_ready.png");
-    expect_start_up_fails(Table().set("image_ready.png", bat.substr(0, bat.size() / 2 / 4 * 4 + 1)),
-                          "cannot load the picture image_ready.png");
-    expect_start_up_fails(Table().set("sound_hit.wav", "@" + std::string(400, 'A')),
-                          "cannot load the sound sound_hit.wav");
-    expect_start_up_fails(Table().set("sound_ding.wav", table.text_of("image_icon.jpg")),
-                          "cannot load the sound sound_ding.wav");
-}
-
-TEST(BadAssetTable, NamesOutsideOurDirectoryStopStartUpBeforeAnythingIsWritten) {
-    expect_start_up_fails(Table().add("../sound_hit.wav", "@b25l"), "the asset table has a name that is not a plain");
-    expect_start_up_fails(Table().add("/tmp/x.wav", "@b25l"), "the asset table has a name that is not a plain");
-    expect_start_up_fails(Table().add("image_pose.jpg", "@b25l"), "the asset table has the name image_pose.jpg twice");
-}
-
-TEST(BadAssetTable, ExtraEntriesAreUnpackedAndRemovedWithTheRest) {
+TEST(AssetTable, ExtraEntriesAreUnpackedAndRemovedWithTheRest) {
     // Not a failure: an entry no picture or sound uses is written and
     // removed with the rest, and the game runs.
     process::TempDir working, temporary, scratch;

@@ -53,11 +53,15 @@ std::vector<Event> get() {
     auto& m = detail::media();
     std::vector<Event> events;
     if (m.script) {
+        // The script stands in for the player, not for the system: a close
+        // request SDL made of SIGINT or SIGTERM still reaches the game.
         SDL_PumpEvents();
+        bool close_request = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0;
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
         m.input.events.clear();
         m.script(m.input);
         events.swap(m.input.events);
+        if (close_request) events.push_back({EventType::QUIT, K_OTHER, 0});
         return events;
     }
     SDL_PumpEvents();

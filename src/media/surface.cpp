@@ -12,6 +12,7 @@
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
+#include "media/quiet_stderr.hpp"
 
 namespace media {
 
@@ -99,7 +100,13 @@ Surface load(const std::string& path) {
     std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (const char* damage = damage_of(bytes)) detail::fail("cannot load the picture " + name, damage);
     SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    SDL_Surface* pixels = source ? IMG_Load_RW(source, 1) : nullptr;
+    SDL_Surface* pixels = nullptr;
+    {
+        // libpng prints its own "libpng error: ..." on damaged data; the
+        // player gets our one line, made of IMG_GetError, instead.
+        detail::QuietStderr quiet;
+        pixels = source ? IMG_Load_RW(source, 1) : nullptr;
+    }
     if (!pixels) detail::fail("cannot load the picture " + name, IMG_GetError());
     auto impl = std::make_shared<Surface::Impl>();
     impl->surface = pixels;
