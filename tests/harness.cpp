@@ -56,9 +56,15 @@ void start_game() {
         molvane::start_up(assets::DATA);
         media::testing::set_clock_paced(false);
         media::testing::set_tracing(true);
+        for (const molvane::Rabbit* rabbit : molvane::rabbit_list) start_up_states().push_back(rabbit->state);
         started = true;
     }
     reset_game_state();
+}
+
+std::vector<std::string>& start_up_states() {
+    static std::vector<std::string> states;
+    return states;
 }
 
 void reset_game_state() {

@@ -54,6 +54,8 @@ private:
 // table) and puts the game state back to what start-up leaves.
 void start_game();
 void reset_game_state();
+// The rabbits' states as start-up left them, before any test moved them.
+std::vector<std::string>& start_up_states();
 
 // Sounds played since the last clear, as "frame action name", e.g.
 // "12 play sound_hit.wav", "0 loop sound_start.wav", "30 pause mixer".

@@ -82,7 +82,7 @@ TEST(StartUp, MakesNineRabbitsInHoleOrderAndOneBat) {
         const auto& rabbit = molvane::rabbit_list[i];
         EXPECT_EQ(rabbit.pos, molvane::POS_LIST[i]);
         EXPECT_EQ(rabbit.rect, (media::Rect{int(rabbit.pos.x), int(rabbit.pos.y), 200, 200}));
-        EXPECT_EQ(rabbit.state, "empty");
+        EXPECT_EQ(harness::start_up_states().at(i), "empty");
     }
     EXPECT_EQ(molvane::rabbit_list[4].pos, (media::Pos{200, 280}));
     EXPECT_TRUE(molvane::bat.has_value());
