@@ -38,6 +38,10 @@ TEST_PACKAGES=(
     imagemagick        # import and compare: screenshots of the running game
     libx11-dev         # X11 and XFixes, for tests that drive the pointer
     libxfixes-dev
+    dpkg-dev           # dpkg-shlibdeps: the Debian package's computed dependencies
+    lintian            # tools/ci/package.sh: checks the Debian package
+    desktop-file-utils # desktop-file-validate: checks the desktop entry
+    appstream          # appstreamcli validate: checks the AppStream metainfo
 )
 
 # -------------------------------------------------------------------------------
@@ -180,6 +184,8 @@ test_all() {
     bash tools/check_format.sh || failed+=("format check (fix with: bash tools/check_format.sh --fix)")
     say "running the tests"
     ctest --test-dir build/test --output-on-failure --no-tests=error -j2 || failed+=("tests")
+    say "checking the install, the Debian package and the installed game"
+    bash tools/ci/package.sh build/test || failed+=("package checks (tools/ci/package.sh)")
 
     if [[ ${#failed[@]} -gt 0 ]]; then
         local what
