@@ -12,12 +12,15 @@
 #include "media/default_font.hpp"
 #include "media/error.hpp"
 #include "media/internal.hpp"
+#include "media/text_cache.hpp"
 
 namespace media {
 
 struct Font::Impl {
     TTF_Font* font = nullptr;
     std::string family;
+    // Enough for every text a screen shows at once, and a few more.
+    detail::TextCache rendered{8};
     ~Impl() {
         if (font && !detail::media().ended) TTF_CloseFont(font);
     }
@@ -115,6 +118,9 @@ const std::string& Font::family() const {
 
 Surface Font::render(const std::string& text, bool antialias, Color colour) const {
     if (!impl_) throw Error("a font was used before it was made");
+    bool cached = detail::media().text_cache;
+    if (cached)
+        if (auto earlier = impl_->rendered.find(text, antialias, colour)) return *earlier;
     SDL_Color ink{colour.r, colour.g, colour.b, 255};
     SDL_Surface* pixels = nullptr;
     if (text.empty()) {
@@ -128,6 +134,7 @@ Surface Font::render(const std::string& text, bool antialias, Color colour) cons
     auto surface = std::make_shared<Surface::Impl>();
     surface->surface = pixels;
     surface->label = "text:" + text;
+    if (cached) impl_->rendered.keep(text, antialias, colour, Surface(surface));
     return Surface(surface);
 }
 

@@ -5,9 +5,11 @@
 #include <SDL.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "media/dirty_rects.hpp"
 #include "media/sound.hpp"
 #include "media/surface.hpp"
 #include "media/testing.hpp"
@@ -20,6 +22,7 @@ struct Surface::Impl {
     SDL_Surface* surface = nullptr;
     bool owned = true;  // the window's own surface belongs to SDL
     std::string label;
+    unsigned long version = 0;  // counts changes of the pixels: drawn onto, converted
     ~Impl();
 };
 
@@ -47,6 +50,17 @@ struct Media {
     std::vector<testing::SoundRecord> sounds;
     long frames = 0;
     std::function<void()> flip_hook;
+
+    // Pictures loaded before the window opened, converted when it opens.
+    std::vector<std::weak_ptr<Surface::Impl>> pictures;
+    bool text_cache = true;
+    bool fast_draws = true;  // leave out the copies the window already holds
+    // What was drawn onto the window for the frame being drawn and for the
+    // frame last shown, and what the last flip pushed to the window.
+    std::vector<DrawnRect> frame_draws;
+    std::vector<DrawnRect> shown_draws;
+    bool show_whole = true;  // the next flip pushes the whole window
+    std::vector<Box> pushed;
 };
 
 Media& media();
@@ -55,6 +69,15 @@ Media& media();
 [[noreturn]] void fail(const std::string& what, const char* reason);
 
 void trace_sound(const std::string& sound, const char* action);
+
+// Converts a loaded picture to the window's pixel format (keeping its alpha)
+// once the window is open; until then, remembers it for convert_pictures().
+void adopt_picture(const std::shared_ptr<Surface::Impl>& picture);
+// Converts every picture loaded so far; set_mode calls it.
+void convert_pictures();
+
+// At the first flip, for the start-up benchmark: see first_frame.cpp.
+void mark_first_frame();
 
 }  // namespace detail
 }  // namespace media

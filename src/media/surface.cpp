@@ -37,12 +37,45 @@ Surface::Surface(int width, int height) {
     impl_->label = "surface " + std::to_string(width) + "x" + std::to_string(height);
 }
 
+namespace {
+
+// Whether drawing the picture replaces what lies beneath it.
+bool covers(SDL_Surface* picture) {
+    Uint8 alpha = 255;
+    SDL_GetSurfaceAlphaMod(picture, &alpha);
+    return !SDL_ISPIXELFORMAT_ALPHA(picture->format->format) && !SDL_HasColorKey(picture) && alpha == 255;
+}
+
+// The part of `onto` that `from` lands on at (x, y).
+detail::Box landing(SDL_Surface* from, SDL_Surface* onto, int x, int y) {
+    SDL_Rect drawn{x, y, from->w, from->h};
+    SDL_Rect clip;
+    SDL_GetClipRect(onto, &clip);
+    SDL_Rect on{};
+    if (!SDL_IntersectRect(&drawn, &clip, &on)) return {x, y, 0, 0};
+    return {on.x, on.y, on.w, on.h};
+}
+
+}  // namespace
+
 void Surface::blit(const Surface& source, Pos pos) {
-    SDL_Rect where{to_pixel(pos.x), to_pixel(pos.y), 0, 0};
-    if (SDL_BlitSurface(source.impl().surface, nullptr, impl().surface, &where) != 0)
-        detail::fail("cannot draw " + source.label(), SDL_GetError());
+    Impl& from = source.impl();
+    Impl& onto = impl();
     auto& m = detail::media();
-    if (m.tracing && impl_ == m.screen.impl_) m.draws.push_back({source.label(), to_pixel(pos.x), to_pixel(pos.y)});
+    int x = to_pixel(pos.x);
+    int y = to_pixel(pos.y);
+    if (m.tracing && impl_ == m.screen.impl_) m.draws.push_back({source.label(), x, y});
+    if (impl_ == m.screen.impl_) {
+        detail::DrawnRect draw{&from, from.version, landing(from.surface, onto.surface, x, y), covers(from.surface)};
+        // A copy the window already holds is left out; see still_shown.
+        bool needed = !m.fast_draws || !detail::still_shown(draw, m.shown_draws, m.frame_draws);
+        m.frame_draws.push_back(draw);
+        if (!needed) return;
+    }
+    SDL_Rect where{x, y, 0, 0};
+    if (SDL_BlitSurface(from.surface, nullptr, onto.surface, &where) != 0)
+        detail::fail("cannot draw " + source.label(), SDL_GetError());
+    ++onto.version;
 }
 
 int Surface::get_width() const { return impl().surface->w; }
@@ -111,6 +144,7 @@ Surface load(const std::string& path) {
     auto impl = std::make_shared<Surface::Impl>();
     impl->surface = pixels;
     impl->label = name;
+    detail::adopt_picture(impl);
     return Surface(impl);
 }
 

@@ -1,6 +1,7 @@
 // The test hooks of the media layer.
 #include "media/testing.hpp"
 
+#include <SDL_image.h>
 #include <SDL_mixer.h>
 
 #include <cstring>
@@ -40,6 +41,46 @@ void clear_sound_trace() { detail::media().sounds.clear(); }
 long frames_shown() { return detail::media().frames; }
 
 void on_flip(std::function<void()> hook) { detail::media().flip_hook = std::move(hook); }
+
+std::vector<std::uint32_t> pixels(const Surface& picture) {
+    SDL_Surface* s = picture.impl().surface;
+    std::vector<std::uint32_t> out;
+    out.reserve(static_cast<std::size_t>(s->w) * static_cast<std::size_t>(s->h));
+    if (s->format->format == SDL_PIXELFORMAT_RGB888) {  // the window's format: read straight
+        for (int y = 0; y < s->h; ++y) {
+            const auto* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(s->pixels) +
+                                                              static_cast<std::ptrdiff_t>(y) * s->pitch);
+            for (int x = 0; x < s->w; ++x) out.push_back(row[x] & 0xFFFFFF);
+        }
+        return out;
+    }
+    for (int y = 0; y < s->h; ++y)
+        for (int x = 0; x < s->w; ++x) {
+            Color c = picture.get_at(x, y);
+            out.push_back(std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b);
+        }
+    return out;
+}
+
+Surface load_as_decoded(const std::string& path) {
+    SDL_Surface* decoded = IMG_Load(path.c_str());
+    if (!decoded) detail::fail("cannot load the picture " + path, IMG_GetError());
+    auto impl = std::make_shared<Surface::Impl>();
+    impl->surface = decoded;
+    impl->label = path;
+    return Surface(impl);
+}
+
+void set_shortcuts(bool on) {
+    detail::media().text_cache = on;
+    detail::media().fast_draws = on;
+}
+
+std::vector<Rect> pushed_by_last_flip() {
+    std::vector<Rect> rects;
+    for (const detail::Box& box : detail::media().pushed) rects.push_back({box.x, box.y, box.w, box.h});
+    return rects;
+}
 
 WindowInfo window_info() {
     auto& m = detail::media();

@@ -11,6 +11,7 @@
 #include "media/event.hpp"
 #include "media/geometry.hpp"
 #include "media/sound.hpp"
+#include "media/surface.hpp"
 
 namespace media::testing {
 
@@ -67,6 +68,17 @@ long frames_shown();
 // Called right after each flip; the window surface then holds what was shown
 // and draws_since_flip() what was drawn for it.
 void on_flip(std::function<void()> hook);
+
+// The pixels of a picture, row by row, each as 0xRRGGBB.
+std::vector<std::uint32_t> pixels(const Surface& picture);
+// A picture as decoded from its file, in the decoder's pixel format: how the
+// game drew pictures before they were converted to the window's format.
+Surface load_as_decoded(const std::string& path);
+// With the shortcuts off, fonts render every text afresh and every picture
+// is copied onto the window even where the window already holds it.
+void set_shortcuts(bool on);
+// The parts of the window the last flip pushed to the system.
+std::vector<Rect> pushed_by_last_flip();
 
 // The window as the system sees it.
 struct WindowInfo {

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Molvane's benchmarks: builds build/bench (Release, with -DMOLVANE_BENCH=ON)
+# and runs every measurement the README's Performance section reports:
+# the frame cost headless and in a real window under Xvfb, whole games,
+# memory, pacing at the cap and start-up time.
+#
+#   bash tools/bench.sh
+#
+# Needs libbenchmark-dev and xvfb (Debian 12) on top of what dev.sh installs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD=build/bench
+
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DMOLVANE_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$BUILD" -j2 --target molvane molvane_frame_bench molvane_game_bench molvane_start_up_bench >/dev/null
+
+echo "== machine"
+echo "cores: $(nproc); CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //')"
+echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+echo "== headless (SDL dummy drivers), frame cap lifted"
+export SDL_AUDIODRIVER=dummy
+SDL_VIDEODRIVER=dummy "$BUILD/bench/molvane_frame_bench"
+SDL_VIDEODRIVER=dummy "$BUILD/bench/molvane_game_bench" game
+SDL_VIDEODRIVER=dummy "$BUILD/bench/molvane_game_bench" games 20
+
+echo "== a real window under Xvfb"
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+    sleep 0.1
+done
+export DISPLAY=$display
+"$BUILD/bench/molvane_frame_bench"
+"$BUILD/bench/molvane_start_up_bench" "$BUILD/molvane" 30
+"$BUILD/bench/molvane_game_bench" pacing
+echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
