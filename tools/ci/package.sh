@@ -69,7 +69,7 @@ installed_here=1
 [[ -x /usr/games/molvane ]] || die "the package did not install /usr/games/molvane"
 
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 exec 3>&-
 for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
@@ -79,7 +79,7 @@ mkdir "$work/play"
 game=$!
 window=""
 for _ in $(seq 200); do
-    window=$(xdotool search --name '^Molvane$' 2>/dev/null | head -n 1) && [[ -n "$window" ]] && break
+    window=$(xdotool search --onlyvisible --name '^Molvane$' 2>/dev/null | head -n 1) && [[ -n "$window" ]] && break
     sleep 0.1
 done
 [[ -n "$window" ]] || { kill "$game" 2>/dev/null || true; die "the installed game showed no window"; }
