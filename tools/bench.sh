@@ -35,6 +35,6 @@ for _ in $(seq 50); do
 done
 export DISPLAY=$display
 "$BUILD/bench/molvane_frame_bench"
-"$BUILD/bench/molvane_start_up_bench" "$BUILD/molvane" 30
+"$BUILD/bench/molvane_start_up_bench" "$BUILD/molvane" 20
 "$BUILD/bench/molvane_game_bench" pacing
 echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

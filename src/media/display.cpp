@@ -70,6 +70,11 @@ void start_audio() {
 void init() {
     auto& m = detail::media();
     if (m.alive) return;
+    // The window's pixels go straight to the display (X11: shared memory).
+    // Otherwise SDL may show them through an OpenGL texture, which on a
+    // machine without a GPU means loading a software renderer at start-up
+    // and drawing the whole window with it at every flip, changed or not.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     {
         detail::QuietStderr quiet;
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
