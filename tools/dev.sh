@@ -42,6 +42,9 @@ TEST_PACKAGES=(
     lintian            # tools/ci/package.sh: checks the Debian package
     desktop-file-utils # desktop-file-validate: checks the desktop entry
     appstream          # appstreamcli validate: checks the AppStream metainfo
+    clang              # tools/ci/fuzz.sh: the libFuzzer build of the asset decoder
+    libclang-rt-14-dev # libFuzzer and the sanitizer runtimes for clang 14
+    valgrind           # tools/ci/sanitizers.sh: memcheck on a headless game
 )
 
 # -------------------------------------------------------------------------------
@@ -186,6 +189,7 @@ test_all() {
     ctest --test-dir build/test --output-on-failure --no-tests=error -j2 || failed+=("tests")
     say "checking the install, the Debian package and the installed game"
     bash tools/ci/package.sh build/test || failed+=("package checks (tools/ci/package.sh)")
+    bash tools/ci/fuzz.sh 60 || failed+=("asset fuzzer (tools/ci/fuzz.sh; build/fuzz holds what crashed)")
 
     if [[ ${#failed[@]} -gt 0 ]]; then
         local what
