@@ -94,10 +94,10 @@ void quit() {
     auto& m = detail::media();
     if (!m.alive) return;
     m.alive = false;
-    m.ended = true;
     Mix_HaltChannel(-1);
     Mix_CloseAudio();
     Mix_Quit();
+    detail::close_fonts();
     TTF_Quit();
     IMG_Quit();
     if (m.window) SDL_DestroyWindow(m.window);

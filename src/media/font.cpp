@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <set>
 
 #include "media/default_font.hpp"
 #include "media/error.hpp"
@@ -21,10 +22,36 @@ struct Font::Impl {
     std::string family;
     // Enough for every text a screen shows at once, and a few more.
     detail::TextCache rendered{8};
-    ~Impl() {
-        if (font && !detail::media().ended) TTF_CloseFont(font);
-    }
+    Impl();
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
 };
+
+namespace {
+
+// Every font still open, so that quit() can close them while the font
+// renderer still runs. Never destroyed: fonts outlive every other static.
+std::set<Font::Impl*>& open_fonts() {
+    static auto* fonts = new std::set<Font::Impl*>;
+    return *fonts;
+}
+
+}  // namespace
+
+Font::Impl::Impl() { open_fonts().insert(this); }
+
+Font::Impl::~Impl() {
+    open_fonts().erase(this);
+    if (font) TTF_CloseFont(font);
+}
+
+void detail::close_fonts() {
+    for (Font::Impl* open : open_fonts()) {
+        if (open->font) TTF_CloseFont(open->font);
+        open->font = nullptr;
+    }
+}
 
 namespace {
 

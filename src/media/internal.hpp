@@ -36,7 +36,6 @@ namespace detail {
 
 struct Media {
     bool alive = false;  // between init() and quit()
-    bool ended = false;  // quit() has run: SDL has let go of everything
     SDL_Window* window = nullptr;
     std::string caption;
     Surface icon;
@@ -64,6 +63,9 @@ struct Media {
 };
 
 Media& media();
+
+// Closes every font, before the font renderer stops.
+void close_fonts();
 
 // An Error naming what failed, with SDL's own reason appended.
 [[noreturn]] void fail(const std::string& what, const char* reason);

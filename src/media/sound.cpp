@@ -9,7 +9,8 @@
 namespace media {
 
 Sound::Impl::~Impl() {
-    if (chunk && !detail::media().ended) Mix_FreeChunk(chunk);
+    // Safe after quit() too: with the mixer closed it only frees memory.
+    if (chunk) Mix_FreeChunk(chunk);
 }
 
 Sound::Impl& Sound::impl() const {

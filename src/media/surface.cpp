@@ -17,8 +17,8 @@
 namespace media {
 
 Surface::Impl::~Impl() {
-    // After quit() the process is ending; SDL has let go of everything.
-    if (owned && surface && !detail::media().ended) SDL_FreeSurface(surface);
+    // Plain memory: freeing it is safe after quit() too.
+    if (owned && surface) SDL_FreeSurface(surface);
 }
 
 Surface::Impl& Surface::impl() const {
