@@ -109,27 +109,27 @@ int channels_playing(const Sound& sound) {
 
 namespace {
 
-struct MixerSpec {
+struct MixerFormat {
     int rate = 0;
     Uint16 format = 0;
     int channels = 0;
 };
 
-MixerSpec mixer_spec() {
-    MixerSpec spec;
-    if (Mix_QuerySpec(&spec.rate, &spec.format, &spec.channels) == 0)
+MixerFormat mixer_format() {
+    MixerFormat output;
+    if (Mix_QuerySpec(&output.rate, &output.format, &output.channels) == 0)
         detail::fail("cannot read the mixer's format", Mix_GetError());
-    return spec;
+    return output;
 }
 
 }  // namespace
 
-int sample_rate() { return mixer_spec().rate; }
+int sample_rate() { return mixer_format().rate; }
 
-int output_channels() { return mixer_spec().channels; }
+int output_channels() { return mixer_format().channels; }
 
 std::vector<std::int16_t> samples(const Sound& sound) {
-    if (mixer_spec().format != AUDIO_S16SYS) throw Error("the mixer does not play signed 16-bit samples");
+    if (mixer_format().format != AUDIO_S16SYS) throw Error("the mixer does not play signed 16-bit samples");
     const Mix_Chunk* chunk = sound.impl().chunk;
     std::vector<std::int16_t> out(chunk->alen / sizeof(std::int16_t));
     std::memcpy(out.data(), chunk->abuf, out.size() * sizeof(std::int16_t));
