@@ -13,7 +13,10 @@ GAMES=${MOLVANE_SANITIZER_GAMES:-200}
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+# GCC 12 warns "may be used uninitialized" inside std::regex and std::function
+# only when the sanitizers instrument them: a known false alarm, so that one
+# warning is off here; every other warning stays an error.
+flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -Wno-maybe-uninitialized"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLVANE_WERROR=ON \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
 cmake --build build/asan -j"$(nproc)"
