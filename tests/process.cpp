@@ -117,7 +117,14 @@ void write_table(const std::filesystem::path& file, const std::vector<std::pair<
 std::map<std::string, std::string> headless_environment(const std::filesystem::path& temporary) {
     std::map<std::string, std::string> env{
         {"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"}, {"TMPDIR", temporary.string()}};
-    if (const char* path = std::getenv("PATH")) env["PATH"] = path;
+    env.merge(inherited_environment());
+    return env;
+}
+
+std::map<std::string, std::string> inherited_environment() {
+    std::map<std::string, std::string> env;
+    for (const char* name : {"PATH", "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+        if (const char* value = std::getenv(name)) env[name] = value;
     return env;
 }
 

@@ -49,4 +49,8 @@ void write_table(const std::filesystem::path& file, const std::vector<std::pair<
 // drivers, its own temporary directory.
 std::map<std::string, std::string> headless_environment(const std::filesystem::path& temporary);
 
+// The variables a started game keeps from the tests' own environment: PATH,
+// and the sanitizers' options when the tests run under them.
+std::map<std::string, std::string> inherited_environment();
+
 }  // namespace process

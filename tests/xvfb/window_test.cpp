@@ -210,7 +210,7 @@ protected:
         std::vector<std::string> env{"DISPLAY=" + x_.name(), "TMPDIR=" + temporary_.path().string(),
                                      "SDL_AUDIODRIVER=disk",
                                      "SDL_DISKAUDIOFILE=" + (recording_.path() / "sound.raw").string()};
-        if (const char* path = std::getenv("PATH")) env.push_back(std::string("PATH=") + path);
+        for (const auto& [name, value] : process::inherited_environment()) env.push_back(name + "=" + value);
         game_ = spawn({MOLVANE_BINARY}, env, working_.path(), recording_.path() / "stderr");
         // The window counts once it is mapped and answers a geometry query.
         std::optional<std::string> geometry;

@@ -12,6 +12,7 @@ cd -- "$ROOT"
 GAMES=${MOLVANE_SANITIZER_GAMES:-200}
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$ROOT/tools/ci/lsan.supp:print_suppressions=0
 
 # GCC 12 warns "may be used uninitialized" inside std::regex and std::function
 # only when the sanitizers instrument them: a known false alarm, so that one
@@ -29,7 +30,8 @@ MOLVANE_STORM_GAMES=$GAMES MOLVANE_STORM_EVENTS=200 \
 work=$(mktemp -d)
 trap 'rm -rf -- "$work"' EXIT
 (cd "$work" && TMPDIR="$work" timeout -s TERM 20 valgrind --error-exitcode=3 --leak-check=full \
-    --errors-for-leak-kinds=definite --show-leak-kinds=definite "$ROOT/build/test/molvane") ||
+    --errors-for-leak-kinds=definite --show-leak-kinds=definite \
+    --suppressions="$ROOT/tools/ci/valgrind.supp" "$ROOT/build/test/molvane") ||
     {
         echo "molvane: valgrind found errors or definite leaks" >&2
         exit 1
