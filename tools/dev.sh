@@ -5,7 +5,10 @@
 #                            build/release and start the game
 #   bash tools/dev.sh test   install what is missing (with the test tools),
 #                            build in build/test with warnings as errors, check
-#                            the formatting and run every test
+#                            the formatting, run every test, check the Debian
+#                            package, fuzz the asset decoder, and run the suite
+#                            again under AddressSanitizer and UBSan (build/asan)
+#                            and a short game under valgrind
 #
 # Both may be run again at any time: packages that are there are not installed
 # again, and a build directory that is configured is built on, not redone.
@@ -190,6 +193,8 @@ test_all() {
     say "checking the install, the Debian package and the installed game"
     bash tools/ci/package.sh build/test || failed+=("package checks (tools/ci/package.sh)")
     bash tools/ci/fuzz.sh 60 || failed+=("asset fuzzer (tools/ci/fuzz.sh; build/fuzz holds what crashed)")
+    say "the suite again under AddressSanitizer and UBSan, random-input games, valgrind"
+    bash tools/ci/sanitizers.sh || failed+=("sanitizers and valgrind (tools/ci/sanitizers.sh)")
 
     if [[ ${#failed[@]} -gt 0 ]]; then
         local what
