@@ -43,6 +43,7 @@ long frames_shown() { return detail::media().frames; }
 void on_flip(std::function<void()> hook) { detail::media().flip_hook = std::move(hook); }
 
 std::vector<std::uint32_t> pixels(const Surface& picture) {
+    if (picture == detail::media().screen) detail::make_waiting_draws();
     SDL_Surface* s = picture.impl().surface;
     std::vector<std::uint32_t> out;
     out.reserve(static_cast<std::size_t>(s->w) * static_cast<std::size_t>(s->h));
