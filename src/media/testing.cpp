@@ -77,6 +77,12 @@ void set_shortcuts(bool on) {
     detail::media().fast_draws = on;
 }
 
+void blit_inside(Surface& onto, const Surface& source, Pos pos, Rect clip) {
+    detail::Box inside{clip.x, clip.y, clip.w, clip.h};
+    detail::draw(source.impl(), onto.impl(), to_pixel(pos.x), to_pixel(pos.y), &inside);
+    ++onto.impl().version;
+}
+
 std::vector<Rect> pushed_by_last_flip() {
     std::vector<Rect> rects;
     for (const detail::Box& box : detail::media().pushed) rects.push_back({box.x, box.y, box.w, box.h});
