@@ -1,10 +1,12 @@
-// The cost of one frame, uncapped: a frame of play, of the countdown and of
-// the title screen. Headless with SDL_VIDEODRIVER=dummy, or in a real window
+// The cost of one frame, uncapped: a frame of play (with the pointer still
+// but for strikes, and moving at every frame), of the countdown and of the
+// title screen. Headless with SDL_VIDEODRIVER=dummy, or in a real window
 // when a display is set. Each frame is timed on its own, and the median and
 // 99th percentile are reported next to Google Benchmark's mean.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -38,6 +40,23 @@ void PlayFrame(benchmark::State& state) {
     run_frames(state, [&] { bench::play_frame(timer); });
 }
 
+// The same, with the pointer moving along a circle over the board at every
+// frame without a strike, as a player's hand moves it: the bat is drawn at a
+// new place each frame, over the rabbits and the HUD.
+void PlayFrameMovingPointer(benchmark::State& state) {
+    molvane::Timer timer(30);
+    long step = 0;
+    media::testing::set_script([&](media::testing::Input& input) {
+        std::size_t events = input.events.size();
+        bench::strike_and_press_space(input);
+        if (input.events.size() != events) return;
+        double angle = static_cast<double>(step++) * 0.05;
+        input.pointer = {300 + 280 * std::cos(angle), 340 + 330 * std::sin(angle)};
+    });
+    run_frames(state, [&] { bench::play_frame(timer); });
+    media::testing::set_script(bench::strike_and_press_space);
+}
+
 void CountdownFrame(benchmark::State& state) {
     molvane::Timer timer_ready(4);
     molvane::Timer timer(30);
@@ -49,6 +68,7 @@ void WaitingFrame(benchmark::State& state) {
 }
 
 BENCHMARK(PlayFrame)->Iterations(kFrames)->Unit(benchmark::kMicrosecond);
+BENCHMARK(PlayFrameMovingPointer)->Iterations(kFrames)->Unit(benchmark::kMicrosecond);
 BENCHMARK(CountdownFrame)->Iterations(kFrames)->Unit(benchmark::kMicrosecond);
 BENCHMARK(WaitingFrame)->Iterations(kFrames)->Unit(benchmark::kMicrosecond);
 

@@ -27,7 +27,11 @@ constexpr long play_fetch(long frame) { return kCountdownFrames + frame; }
 // What the HUD's clock reads after `steps` sixtieths of play, counted down
 // from 30:00: seconds and sixtieths, two digits each.
 inline std::string hud_time(int steps) {
-    auto two_digits = [](int n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+    auto two_digits = [](int n) {
+        std::string text = std::to_string(n);
+        if (n < 10) text.insert(text.begin(), '0');
+        return text;
+    };
     int left = 30 * 60 - steps;
     return two_digits(left / 60) + ":" + two_digits(left % 60);
 }

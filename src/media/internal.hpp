@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,6 +61,16 @@ struct Media {
     std::vector<DrawnRect> shown_draws;
     bool show_whole = true;  // the next flip pushes the whole window
     std::vector<Box> pushed;
+    std::vector<SDL_Rect> pushed_rects;
+    // The pictures those draws drew, held so that each lives (and keeps its
+    // address) while a draw names it, and so that the flip can draw them.
+    std::vector<std::shared_ptr<Surface::Impl>> frame_sources;
+    std::vector<std::shared_ptr<Surface::Impl>> shown_sources;
+    // How many of frame_draws the window surface already holds; the rest wait
+    // for the flip. Once something needed the window's pixels in the middle
+    // of a frame, the rest of that frame is drawn as it comes.
+    std::size_t made = 0;
+    bool draw_at_once = false;
 };
 
 Media& media();
@@ -77,6 +88,21 @@ void trace_sound(const std::string& sound, const char* action);
 void adopt_picture(const std::shared_ptr<Surface::Impl>& picture);
 // Converts every picture loaded so far; set_mode calls it.
 void convert_pictures();
+
+// The window's draws wait for the flip, which draws them only where the
+// frame changed; see window_draws.cpp.
+//
+// Draws the waiting draws whole, now, and the rest of the frame's draws as
+// they come: before the window's pixels are read, or a waiting picture's
+// pixels change.
+void make_waiting_draws();
+// Whether a draw still waiting draws `picture`.
+bool waiting_on(const Surface::Impl& picture);
+// Draws the waiting draws, inside `boxes` only.
+void make_draws_within(const std::vector<Box>& boxes);
+// Draws `from` onto `onto` with its corner at (x, y); inside `clip` only,
+// when given.
+void draw(const Surface::Impl& from, Surface::Impl& onto, int x, int y, const Box* clip = nullptr);
 
 // At the first flip, for the start-up benchmark: see first_frame.cpp.
 void mark_first_frame();

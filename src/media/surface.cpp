@@ -64,18 +64,26 @@ void Surface::blit(const Surface& source, Pos pos) {
     auto& m = detail::media();
     int x = to_pixel(pos.x);
     int y = to_pixel(pos.y);
-    if (m.tracing && impl_ == m.screen.impl_) m.draws.push_back({source.label(), x, y});
-    if (impl_ == m.screen.impl_) {
-        detail::DrawnRect draw{&from, from.version, landing(from.surface, onto.surface, x, y), covers(from.surface)};
-        // A copy the window already holds is left out; see still_shown.
-        bool needed = !m.fast_draws || !detail::still_shown(draw, m.shown_draws, m.frame_draws);
-        m.frame_draws.push_back(draw);
-        if (!needed) return;
+    bool onto_window = impl_ == m.screen.impl_;
+    // The window's pixels are about to be read, or a waiting picture's to
+    // change: the waiting draws go first.
+    if (source.impl_ == m.screen.impl_ || (!onto_window && detail::waiting_on(onto))) detail::make_waiting_draws();
+    if (!onto_window) {
+        detail::draw(from, onto, x, y);
+        ++onto.version;
+        return;
     }
-    SDL_Rect where{x, y, 0, 0};
-    if (SDL_BlitSurface(from.surface, nullptr, onto.surface, &where) != 0)
-        detail::fail("cannot draw " + source.label(), SDL_GetError());
+    if (m.tracing) m.draws.push_back({source.label(), x, y});
+    detail::DrawnRect draw{&from, from.version, landing(from.surface, onto.surface, x, y), covers(from.surface), x, y};
+    bool now = !m.fast_draws || m.draw_at_once;
+    // A copy the window already holds is left out; see still_shown.
+    bool needed = now && (!m.fast_draws || !detail::still_shown(draw, m.shown_draws, m.frame_draws));
+    m.frame_draws.push_back(draw);
+    m.frame_sources.push_back(source.impl_);
     ++onto.version;
+    if (!now) return;  // drawn at the flip
+    if (needed) detail::draw(from, onto, x, y);
+    m.made = m.frame_draws.size();
 }
 
 int Surface::get_width() const { return impl().surface->w; }
@@ -84,6 +92,7 @@ Rect Surface::get_rect() const { return {0, 0, get_width(), get_height()}; }
 const std::string& Surface::label() const { return impl().label; }
 
 Color Surface::get_at(int x, int y) const {
+    if (impl_ == detail::media().screen.impl_) detail::make_waiting_draws();
     SDL_Surface* s = impl().surface;
     if (x < 0 || y < 0 || x >= s->w || y >= s->h)
         throw Error("pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") lies outside the picture");

@@ -20,11 +20,19 @@ void Timer::set_time(int second) {
 
 int Timer::get_second() const { return s; }
 
+namespace {
+
+// Below ten a zero goes in front, negative numbers included ("0-1").
+std::string padded(int n) {
+    std::string text = std::to_string(n);
+    if (n < 10) text.insert(text.begin(), '0');
+    return text;
+}
+
+}  // namespace
+
 std::pair<std::string, std::string> Timer::get_format_time() const {
-    // Below ten a zero goes in front, negative seconds included ("0-1").
-    std::string seconds = s < 10 ? "0" + std::to_string(s) : std::to_string(s);
-    std::string sixtieths = ms < 10 ? "0" + std::to_string(ms) : std::to_string(((ms % 60) + 60) % 60);
-    return {seconds, sixtieths};
+    return {padded(s), ms < 10 ? padded(ms) : std::to_string(((ms % 60) + 60) % 60)};
 }
 
 }  // namespace molvane
