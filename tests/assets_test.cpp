@@ -33,7 +33,7 @@ namespace {
 
 using Samples = std::vector<std::int16_t>;
 
-// Every file load_assets() asks for, by what the game does with it.
+// Every file start-up loads (AssetLoading), by what the game does with it.
 const std::set<std::string> kGameFiles{
     "image_icon.jpg",  "image_empty.jpg",  "image_pose.jpg",  "image_cry.jpg",     "image_cool.jpg",
     "image_heart.jpg", "image_ready.png",  "image_hit.png",   "image_life.png",    "image_start.jpg",

@@ -6,6 +6,7 @@
 #include <SDL_ttf.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "media/error.hpp"
@@ -68,13 +69,22 @@ void start_audio() {
 }  // namespace
 
 void init() {
+    start_video();
+    start_sound();
+}
+
+void start_video() {
     auto& m = detail::media();
-    if (m.alive) return;
+    if (m.alive || m.video) return;
     // The window's pixels go straight to the display (X11: shared memory).
     // Otherwise SDL may show them through an OpenGL texture, which on a
     // machine without a GPU means loading a software renderer at start-up
     // and drawing the whole window with it at every flip, changed or not.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // The game reads keys, never text: no compose table for X's input
+    // method, which would otherwise parse the locale's (en_US.UTF-8: 5,700
+    // lines) while the video starts. A player's own choice stands.
+    setenv("XCOMPOSEFILE", "/dev/null", 0);
     {
         detail::QuietStderr quiet;
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
@@ -85,6 +95,13 @@ void init() {
     if ((IMG_Init(image_formats) & image_formats) != image_formats)
         detail::fail("cannot start the JPEG and PNG decoders", IMG_GetError());
     if (TTF_Init() != 0) detail::fail("cannot start the font renderer", TTF_GetError());
+    m.video = true;
+}
+
+void start_sound() {
+    auto& m = detail::media();
+    if (m.alive) return;
+    if (!m.video) detail::fail("cannot start the mixer", "the video system is not started");
     Mix_Init(MIX_INIT_MP3);  // a missing MP3 decoder shows when an MP3 is loaded
     start_audio();
     m.alive = true;
@@ -92,8 +109,9 @@ void init() {
 
 void quit() {
     auto& m = detail::media();
-    if (!m.alive) return;
+    if (!m.alive && !m.video) return;
     m.alive = false;
+    m.video = false;
     Mix_HaltChannel(-1);
     Mix_CloseAudio();
     Mix_Quit();

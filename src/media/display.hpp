@@ -12,6 +12,10 @@ namespace media {
 // Without a sound device the game runs silent, after one line on stderr.
 // Without a display it fails with a clear error.
 void init();
+// init() in its two halves, for a start-up that does other work in between:
+// first video, events, timing, pictures and fonts, then the mixer.
+void start_video();
+void start_sound();
 // Shuts every media service down, closing the window and stopping all sound.
 void quit();
 

@@ -28,6 +28,7 @@ struct Surface::Impl {
 };
 
 struct Sound::Impl {
+    std::unique_ptr<std::int16_t[]> samples;  // the chunk's, when decoded ahead
     Mix_Chunk* chunk = nullptr;
     std::string label;
     ~Impl();
@@ -37,6 +38,7 @@ namespace detail {
 
 struct Media {
     bool alive = false;  // between init() and quit()
+    bool video = false;  // start_video() done
     SDL_Window* window = nullptr;
     std::string caption;
     Surface icon;

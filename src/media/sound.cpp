@@ -25,15 +25,45 @@ void trace_sound(const std::string& sound, const char* action) {
 }
 }  // namespace detail
 
-Sound::Sound(const std::string& path) {
+namespace {
+
+std::string file_name(const std::string& path) {
     auto slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Whether samples at this rate and channels, 16-bit, are what the mixer plays.
+bool mixer_plays(long rate, int channels) {
+    int mixer_rate = 0;
+    int mixer_channels = 0;
+    Uint16 format = 0;
+    return Mix_QuerySpec(&mixer_rate, &format, &mixer_channels) != 0 && format == AUDIO_S16SYS && mixer_rate == rate &&
+           mixer_channels == channels;
+}
+
+}  // namespace
+
+Sound::Sound(const std::string& path) {
     // Mix_LoadWAV decodes the whole file, MP3 included, into memory.
     Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
-    if (!chunk) detail::fail("cannot load the sound " + name, Mix_GetError());
+    if (!chunk) detail::fail("cannot load the sound " + file_name(path), Mix_GetError());
     impl_ = std::make_shared<Impl>();
     impl_->chunk = chunk;
-    impl_->label = name;
+    impl_->label = file_name(path);
+}
+
+Sound::Sound(const std::string& path, DecodedMp3 decoded) {
+    if (decoded.count == 0 || !mixer_plays(decoded.rate, decoded.channels)) {
+        *this = Sound(path);
+        return;
+    }
+    auto bytes = static_cast<Uint32>(decoded.count * sizeof(std::int16_t));
+    Mix_Chunk* chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(decoded.samples.get()), bytes);
+    if (!chunk) detail::fail("cannot load the sound " + file_name(path), Mix_GetError());
+    impl_ = std::make_shared<Impl>();
+    impl_->samples = std::move(decoded.samples);  // the chunk plays them; freed after it
+    impl_->chunk = chunk;
+    impl_->label = file_name(path);
 }
 
 const std::string& Sound::label() const {

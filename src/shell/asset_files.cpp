@@ -45,13 +45,33 @@ void write_all(int fd, const std::string& bytes, std::string_view name) {
 
 std::string decode_asset(std::string_view name, std::string_view text) {
     if (text.empty()) throw asset_error(name, "its text is empty, not even a marker");
-    std::string bytes;
-    bytes.reserve(text.size() / 4 * 3);
+    std::string bytes(text.size() / 4 * 3 + 3, '\0');
+    char* out = bytes.data();
     unsigned buffer = 0;
     int bits = 0;
     std::size_t sextets = 0;
     std::size_t padding = 0;
-    for (char c : text.substr(1)) {
+    const char* at = text.data() + 1;
+    const char* end = text.data() + text.size();
+    while (at < end) {
+        // Four characters of the alphabet in a row, at a group's start, make
+        // three bytes: nearly all of the table, taken a group at a time.
+        if (bits == 0 && padding == 0 && end - at >= 4) {
+            int a = kSextet[static_cast<unsigned char>(at[0])];
+            int b = kSextet[static_cast<unsigned char>(at[1])];
+            int c = kSextet[static_cast<unsigned char>(at[2])];
+            int d = kSextet[static_cast<unsigned char>(at[3])];
+            if ((a | b | c | d) >= 0) {
+                unsigned group = static_cast<unsigned>(a << 18 | b << 12 | c << 6 | d);
+                *out++ = static_cast<char>(group >> 16);
+                *out++ = static_cast<char>(group >> 8 & 0xFF);
+                *out++ = static_cast<char>(group & 0xFF);
+                sextets += 4;
+                at += 4;
+                continue;
+            }
+        }
+        char c = *at++;
         if (c == '=') {
             ++padding;
             continue;
@@ -64,9 +84,10 @@ std::string decode_asset(std::string_view name, std::string_view text) {
         bits += 6;
         if (bits >= 8) {
             bits -= 8;
-            bytes.push_back(static_cast<char>((buffer >> bits) & 0xFF));
+            *out++ = static_cast<char>((buffer >> bits) & 0xFF);
         }
     }
+    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
     // Whole groups of four, the last one completed by exactly its padding.
     std::size_t tail = sextets % 4;
     bool padded = (tail == 0 && padding == 0) || (tail == 2 && padding == 2) || (tail == 3 && padding == 1);

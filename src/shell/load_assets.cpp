@@ -1,14 +1,93 @@
 #include "shell/load_assets.hpp"
 
+#include <array>
+#include <stdexcept>
+#include <string_view>
+
 #include "media/display.hpp"
 #include "shell/constants.hpp"
 #include "shell/game_state.hpp"
 
 namespace molvane {
 
-void load_assets(const UnpackedAssets& files) {
-    auto picture = [&](const char* name) { return media::image::load(files.path(name)); };
-    auto sound = [&](const char* name) { return media::Sound(files.path(name)); };
+namespace {
+
+struct SoundAsset {
+    media::Sound* sound;
+    const char* name;
+};
+
+// In the order they are loaded: with two faulty files, the first one named
+// here is the one reported.
+const std::array<SoundAsset, 15> kSounds{{
+    {&START, "sound_start.wav"},
+    {&MAIN, "sound_main.mp3"},
+    {&POP, "sound_pop.wav"},
+    {&COOL, "sound_cool.wav"},
+    {&HIT, "sound_hit.wav"},
+    {&HURT, "sound_hurt.wav"},
+    {&ADD_LIFE, "sound_addlife.mp3"},
+    {&GAME_OVER, "sound_end.wav"},
+    {&NEXT, "sound_ding.wav"},
+    {&PAUSE, "sound_wait.wav"},
+    {&UNPAUSE, "sound_biu.wav"},
+    {&VICTORY, "sound_victory.wav"},
+    {&SPACE, "sound_space.wav"},
+    {&RETRY, "sound_retry.wav"},
+    {&DANGER, "sound_danger.wav"},
+}};
+
+bool is_mp3(std::string_view name) { return name.ends_with(".mp3"); }
+
+}  // namespace
+
+AssetLoading::AssetLoading(std::span<const assets::Entry> table)
+    : unpacked_future_(unpacked_.get_future().share()),
+      mixer_open_future_(mixer_open_.get_future()),
+      helper_(std::async(std::launch::async, [this, table] { return load_sounds(table); })) {}
+
+AssetLoading::~AssetLoading() {
+    if (!helper_.valid()) return;
+    if (!mixer_told_) mixer_open_.set_exception(std::make_exception_ptr(std::runtime_error("start-up stopped")));
+    helper_.wait();
+}
+
+// The helper thread.
+std::vector<media::Sound> AssetLoading::load_sounds(std::span<const assets::Entry> table) {
+    try {
+        files_.emplace(table);
+    } catch (...) {
+        unpacked_.set_exception(std::current_exception());
+        throw;
+    }
+    unpacked_.set_value();
+
+    // The music is decoded while the main thread still starts SDL.
+    std::vector<media::DecodedMp3> music(kSounds.size());
+    for (std::size_t i = 0; i < kSounds.size(); ++i)
+        if (is_mp3(kSounds[i].name)) music[i] = media::decode_mp3(files_->path(kSounds[i].name));
+
+    mixer_open_future_.get();
+    std::vector<media::Sound> sounds;
+    for (std::size_t i = 0; i < kSounds.size(); ++i) {
+        std::string path = files_->path(kSounds[i].name);
+        sounds.push_back(is_mp3(kSounds[i].name) ? media::Sound(path, std::move(music[i])) : media::Sound(path));
+    }
+    return sounds;
+}
+
+const UnpackedAssets& AssetLoading::files() {
+    unpacked_future_.get();
+    return *files_;
+}
+
+void AssetLoading::mixer_opened() {
+    mixer_told_ = true;
+    mixer_open_.set_value();
+}
+
+void AssetLoading::load_pictures() {
+    auto picture = [&](const char* name) { return media::image::load(files().path(name)); };
 
     WINDOW_ICON = picture("image_icon.jpg");
     media::display::set_caption(WINDOW_TITLE);
@@ -24,22 +103,12 @@ void load_assets(const UnpackedAssets& files) {
     START_PIC = picture("image_start.jpg");
     END_PIC = picture("image_end.jpg");
     WIN_PIC = picture("image_win.jpg");
+}
 
-    START = sound("sound_start.wav");
-    MAIN = sound("sound_main.mp3");
-    POP = sound("sound_pop.wav");
-    COOL = sound("sound_cool.wav");
-    HIT = sound("sound_hit.wav");
-    HURT = sound("sound_hurt.wav");
-    ADD_LIFE = sound("sound_addlife.mp3");
-    GAME_OVER = sound("sound_end.wav");
-    NEXT = sound("sound_ding.wav");
-    PAUSE = sound("sound_wait.wav");
-    UNPAUSE = sound("sound_biu.wav");
-    VICTORY = sound("sound_victory.wav");
-    SPACE = sound("sound_space.wav");
-    RETRY = sound("sound_retry.wav");
-    DANGER = sound("sound_danger.wav");
+void AssetLoading::finish() {
+    std::vector<media::Sound> sounds = helper_.get();
+    for (std::size_t i = 0; i < kSounds.size(); ++i) *kSounds[i].sound = std::move(sounds[i]);
+    files_->remove();
 }
 
 }  // namespace molvane

@@ -7,7 +7,7 @@
 #include "media/display.hpp"
 #include "media/event.hpp"
 #include "screens/screens.hpp"
-#include "shell/asset_files.hpp"
+#include "shell/big_pages.hpp"
 #include "shell/constants.hpp"
 #include "shell/game_state.hpp"
 #include "shell/load_assets.hpp"
@@ -22,16 +22,27 @@ void init_game() {
 }
 
 void start_up(std::span<const assets::Entry> table) {
+    use_big_pages();
     {
-        UnpackedAssets files(table);
-        media::init();
-        load_assets(files);
-        files.remove();
+        // While SDL starts here, a helper unpacks the assets and decodes the
+        // music; the sounds go to the mixer there while the pictures and
+        // fonts load here. See AssetLoading.
+        AssetLoading loading(table);
+        try {
+            media::start_video();
+        } catch (...) {
+            loading.files();  // a faulty asset table is reported first, as it always was
+            throw;
+        }
+        loading.files();
+        media::start_sound();
+        loading.mixer_opened();
+        loading.load_pictures();
+        FONT_LEVEL = media::font::SysFont(FONT_LEVEL_SPEC.family, FONT_LEVEL_SPEC.size, FONT_LEVEL_SPEC.bold);
+        FONT_TIMER = media::font::SysFont(FONT_TIMER_SPEC.family, FONT_TIMER_SPEC.size, FONT_TIMER_SPEC.bold);
+        FONT_READY = media::font::SysFont(FONT_READY_SPEC.family, FONT_READY_SPEC.size, FONT_READY_SPEC.bold);
+        loading.finish();
     }
-
-    FONT_LEVEL = media::font::SysFont(FONT_LEVEL_SPEC.family, FONT_LEVEL_SPEC.size, FONT_LEVEL_SPEC.bold);
-    FONT_TIMER = media::font::SysFont(FONT_TIMER_SPEC.family, FONT_TIMER_SPEC.size, FONT_TIMER_SPEC.bold);
-    FONT_READY = media::font::SysFont(FONT_READY_SPEC.family, FONT_READY_SPEC.size, FONT_READY_SPEC.bold);
     COUNT_BOARD = media::Surface(COUNT_BOARD_SIZE.width, COUNT_BOARD_SIZE.height);
 
     STATE = "start";
