@@ -44,7 +44,10 @@ bool is_mp3(std::string_view name) { return name.ends_with(".mp3"); }
 AssetLoading::AssetLoading(std::span<const assets::Entry> table)
     : unpacked_future_(unpacked_.get_future().share()),
       mixer_open_future_(mixer_open_.get_future()),
-      helper_(std::async(std::launch::async, [this, table] { return load_sounds(table); })) {}
+      task_([this, table] { return load_sounds(table); }),
+      helper_(task_.get_future()) {
+    thread_.emplace("molvane-loading", [this] { task_(); });
+}
 
 AssetLoading::~AssetLoading() {
     if (!helper_.valid()) return;

@@ -8,6 +8,7 @@
 
 #include "assets.hpp"
 #include "media/sound.hpp"
+#include "media/thread.hpp"
 #include "shell/asset_files.hpp"
 
 namespace molvane {
@@ -47,7 +48,9 @@ private:
     std::promise<void> mixer_open_;
     std::future<void> mixer_open_future_;  // the helper's end
     bool mixer_told_ = false;
-    std::future<std::vector<media::Sound>> helper_;  // last: stopped first
+    std::packaged_task<std::vector<media::Sound>()> task_;
+    std::future<std::vector<media::Sound>> helper_;
+    std::optional<media::Thread> thread_;  // last: waited for first
 };
 
 }  // namespace molvane
