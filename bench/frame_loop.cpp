@@ -28,13 +28,7 @@ media::Pos centre_of(std::size_t index) {
 // no Escape: the script never sends them during play).
 void handle_play_events() {
     for (const media::Event& event : media::event::get()) {
-        if (molvane::is_strike(event)) {
-            molvane::HIT.play();
-            molvane::MOUSE_STATE = 1;
-            media::Pos hit = media::mouse::get_pos();
-            for (molvane::Rabbit* rabbit : molvane::rabbit_list)
-                if (rabbit->rect.collidepoint(hit)) rabbit->hit();
-        }
+        if (molvane::is_strike(event)) molvane::strike();
         if (event.type == media::EventType::MOUSEBUTTONUP) molvane::MOUSE_STATE = 0;
     }
 }

@@ -63,14 +63,6 @@ void pause_play() {
     FLAG = 1;
 }
 
-void strike() {
-    HIT.play();
-    MOUSE_STATE = 1;
-    media::Pos hit_pos = media::mouse::get_pos();
-    for (Rabbit* rabbit : rabbit_list)
-        if (rabbit->rect.collidepoint(hit_pos)) rabbit->hit();
-}
-
 // Thirty seconds of play. A frame that ends the level is finished in full:
 // its strikes still count.
 void play_time(Timer& timer) {

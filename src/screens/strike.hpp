@@ -10,4 +10,8 @@ namespace molvane {
 // while the left button is held.
 bool is_strike(const media::Event& event);
 
+// A strike in play: the hit sound, the striking bat, and every rabbit whose
+// hole holds the pointer is hit.
+void strike();
+
 }  // namespace molvane
