@@ -256,6 +256,13 @@ const BadTable kBadTables[] = {
      "cannot load the sound sound_hit.wav"},
     {"a picture under a sound's name", [] { return Table().set("sound_ding.wav", Table().text_of("image_icon.jpg")); },
      "cannot load the sound sound_ding.wav"},
+    // The sounds load on two threads at once; which fails first in time
+    // must not decide which one is named.
+    {"two faulty sounds", [] { return Table().set("sound_danger.wav", "@").set("sound_pop.wav", "@"); },
+     "cannot load the sound sound_pop.wav"},
+    {"a faulty sound and faulty music",
+     [] { return Table().set("sound_addlife.mp3", "@" + std::string(400, 'A')).set("sound_hurt.wav", "@"); },
+     "cannot load the sound sound_hurt.wav"},
     {"two entries of the same name", [] { return Table().add("image_pose.jpg", "@b25l"); },
      "the asset table has the name image_pose.jpg twice"},
     {"a name with a directory part", [] { return Table().add("sounds/x.wav", "@b25l"); },

@@ -5,6 +5,10 @@
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -64,6 +68,21 @@ void start_audio() {
         if (!open_audio()) detail::fail("cannot start the silent sound driver", SDL_GetError());
     }
     Mix_AllocateChannels(kChannels);
+    // SDL chooses its sample converters the first time it is asked for one,
+    // without a lock; the sounds are loaded on two threads at once.
+    SDL_AudioCVT first{};
+    SDL_BuildAudioCVT(&first, AUDIO_S16SYS, 1, MIX_DEFAULT_FREQUENCY, AUDIO_S16SYS, 2, MIX_DEFAULT_FREQUENCY);
+}
+
+// Gives the window's fresh pixels (1.6 MB, 400 pages) their memory in one
+// call rather than one page fault at a time when the first frame touches
+// them; on a virtual machine a fault can cost 10 to 25 µs. Only a hint: where
+// the kernel cannot (before Linux 5.14), the faults come as before.
+void map_at_once(void* start, std::size_t bytes) {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    auto first = (reinterpret_cast<std::uintptr_t>(start) + page - 1) & ~(page - 1);
+    auto end = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(page - 1);
+    if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
 }
 
 }  // namespace
@@ -146,6 +165,7 @@ Surface set_mode(int width, int height) {
     if (m.icon.valid()) SDL_SetWindowIcon(m.window, m.icon.impl().surface);
     SDL_Surface* pixels = SDL_GetWindowSurface(m.window);
     if (!pixels) detail::fail("cannot draw in the window", SDL_GetError());
+    map_at_once(pixels->pixels, static_cast<std::size_t>(pixels->pitch) * static_cast<std::size_t>(pixels->h));
     SDL_FillRect(pixels, nullptr, SDL_MapRGB(pixels->format, 0, 0, 0));
     auto impl = std::make_shared<Surface::Impl>();
     impl->surface = pixels;

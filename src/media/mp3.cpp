@@ -48,15 +48,13 @@ DecodedMp3 decode_mp3(const std::string& path) {
     if (mpg123_open(mp3, path.c_str()) != MPG123_OK ||
         mpg123_getformat(mp3, &decoded.rate, &decoded.channels, &encoding) != MPG123_OK)
         return {};
-    // The length in samples per channel, the encoder's delay and padding
-    // already cut off (the gapless information), as the mixer plays it: as
-    // the file's header tells it, and as counted over the whole file. When
-    // the two differ (a file cut short, a header missing) the mixer's own
-    // reading decides, and it decodes the file itself.
-    off_t told = mpg123_length(mp3);
-    if (mpg123_scan(mp3) != MPG123_OK) return {};
+    // The length in samples per channel as the file's header tells it, the
+    // encoder's delay and padding already cut off (the gapless information),
+    // as the mixer plays it. The file must decode to exactly that many: when
+    // it does not (a file cut short, a header missing or wrong) the mixer's
+    // own reading decides, and it decodes the file itself.
     off_t length = mpg123_length(mp3);
-    if (length <= 0 || length != told) return {};
+    if (length <= 0) return {};
     std::size_t capacity = static_cast<std::size_t>(length) * static_cast<std::size_t>(decoded.channels);
     decoded.samples = std::make_unique_for_overwrite<std::int16_t[]>(capacity);
 
@@ -70,13 +68,14 @@ DecodedMp3 decode_mp3(const std::string& path) {
         if (status == MPG123_DONE) break;
         if (status != MPG123_OK) return {};
         // A full buffer must be the whole sound: anything more and the
-        // length was wrong, and the mixer decodes the file itself.
+        // length was wrong.
         if (done == bytes) {
             unsigned char more[64];
             if (mpg123_read(mp3, more, sizeof more, &got) != MPG123_DONE || got != 0) return {};
             break;
         }
     }
+    if (done != bytes) return {};
     decoded.count = done / sizeof(std::int16_t);
     return decoded;
 }

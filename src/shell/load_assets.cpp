@@ -3,6 +3,7 @@
 #include <array>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #include "media/display.hpp"
 #include "shell/constants.hpp"
@@ -19,7 +20,7 @@ struct SoundAsset {
 
 // In the order they are loaded: with two faulty files, the first one named
 // here is the one reported.
-const std::array<SoundAsset, 15> kSounds{{
+constexpr std::array<SoundAsset, 15> kSounds{{
     {&START, "sound_start.wav"},
     {&MAIN, "sound_main.mp3"},
     {&POP, "sound_pop.wav"},
@@ -37,26 +38,42 @@ const std::array<SoundAsset, 15> kSounds{{
     {&DANGER, "sound_danger.wav"},
 }};
 
-bool is_mp3(std::string_view name) { return name.ends_with(".mp3"); }
+constexpr bool is_mp3(std::string_view name) { return name.ends_with(".mp3"); }
+
+// Where the sounds made from WAV files stand in kSounds.
+struct WaveSounds {
+    std::array<std::size_t, kSounds.size()> index{};
+    std::size_t count = 0;
+};
+
+constexpr WaveSounds kWaveSounds = [] {
+    WaveSounds waves;
+    for (std::size_t i = 0; i < kSounds.size(); ++i)
+        if (!is_mp3(kSounds[i].name)) waves.index[waves.count++] = i;
+    return waves;
+}();
 
 }  // namespace
 
 AssetLoading::AssetLoading(std::span<const assets::Entry> table)
     : unpacked_future_(unpacked_.get_future().share()),
       mixer_open_future_(mixer_open_.get_future()),
-      task_([this, table] { return load_sounds(table); }),
+      sounds_(kSounds.size()),
+      failures_(kSounds.size()),
+      task_([this, table] { helper_work(table); }),
       helper_(task_.get_future()) {
     thread_.emplace("molvane-loading", [this] { task_(); });
 }
 
 AssetLoading::~AssetLoading() {
+    next_wave_.store(kWaveSounds.count);  // no sound is left to take
     if (!helper_.valid()) return;
     if (!mixer_told_) mixer_open_.set_exception(std::make_exception_ptr(std::runtime_error("start-up stopped")));
     helper_.wait();
 }
 
 // The helper thread.
-std::vector<media::Sound> AssetLoading::load_sounds(std::span<const assets::Entry> table) {
+void AssetLoading::helper_work(std::span<const assets::Entry> table) {
     try {
         files_.emplace(table);
     } catch (...) {
@@ -66,17 +83,30 @@ std::vector<media::Sound> AssetLoading::load_sounds(std::span<const assets::Entr
     unpacked_.set_value();
 
     // The music is decoded while the main thread still starts SDL.
-    std::vector<media::DecodedMp3> music(kSounds.size());
+    std::vector<std::pair<std::size_t, media::DecodedMp3>> music;
     for (std::size_t i = 0; i < kSounds.size(); ++i)
-        if (is_mp3(kSounds[i].name)) music[i] = media::decode_mp3(files_->path(kSounds[i].name));
+        if (is_mp3(kSounds[i].name)) music.emplace_back(i, media::decode_mp3(files_->path(kSounds[i].name)));
 
     mixer_open_future_.get();
-    std::vector<media::Sound> sounds;
-    for (std::size_t i = 0; i < kSounds.size(); ++i) {
-        std::string path = files_->path(kSounds[i].name);
-        sounds.push_back(is_mp3(kSounds[i].name) ? media::Sound(path, std::move(music[i])) : media::Sound(path));
+    for (auto& [i, decoded] : music) {
+        try {
+            sounds_[i] = media::Sound(files_->path(kSounds[i].name), std::move(decoded));
+        } catch (...) {
+            failures_[i] = std::current_exception();
+        }
     }
-    return sounds;
+    load_wave_sounds();
+}
+
+void AssetLoading::load_wave_sounds() {
+    for (std::size_t taken = next_wave_++; taken < kWaveSounds.count; taken = next_wave_++) {
+        std::size_t i = kWaveSounds.index[taken];
+        try {
+            sounds_[i] = media::Sound(files_->path(kSounds[i].name));
+        } catch (...) {
+            failures_[i] = std::current_exception();
+        }
+    }
 }
 
 const UnpackedAssets& AssetLoading::files() {
@@ -109,8 +139,11 @@ void AssetLoading::load_pictures() {
 }
 
 void AssetLoading::finish() {
-    std::vector<media::Sound> sounds = helper_.get();
-    for (std::size_t i = 0; i < kSounds.size(); ++i) *kSounds[i].sound = std::move(sounds[i]);
+    load_wave_sounds();
+    helper_.get();
+    for (const std::exception_ptr& failure : failures_)
+        if (failure) std::rethrow_exception(failure);
+    for (std::size_t i = 0; i < kSounds.size(); ++i) *kSounds[i].sound = std::move(*sounds_[i]);
     files_->remove();
 }
 

@@ -1,6 +1,8 @@
 // Loading the pictures and sounds from their unpacked files, on two threads.
 #pragma once
 
+#include <atomic>
+#include <exception>
 #include <future>
 #include <optional>
 #include <span>
@@ -13,10 +15,12 @@
 
 namespace molvane {
 
-// Start-up's loading. A helper thread unpacks the asset table into files,
-// decodes the music (which needs no SDL) and, once the mixer is open, loads
-// the sounds; meanwhile the main thread starts SDL and loads the pictures.
-// Every file is loaded and deleted before the window opens.
+// Start-up's loading. A helper thread unpacks the asset table into files and
+// decodes the music (which needs no SDL) while the main thread starts SDL and
+// loads the pictures and fonts. Once the mixer is open the sounds go to it
+// from both threads, each taking the next one not yet taken, so neither waits
+// for the other while sounds are left. Every file is loaded and deleted
+// before the window opens.
 class AssetLoading {
 public:
     // Starts the helper.
@@ -35,12 +39,16 @@ public:
     void mixer_opened();
     // The window icon, then the title, then the other pictures.
     void load_pictures();
-    // Waits for the helper, throws its error if it failed, stores the sounds
-    // and deletes every file.
+    // Loads sounds beside the helper until none is left, waits for it,
+    // throws the error of the first faulty sound in load order, stores the
+    // sounds and deletes every file.
     void finish();
 
 private:
-    std::vector<media::Sound> load_sounds(std::span<const assets::Entry> table);
+    void helper_work(std::span<const assets::Entry> table);
+    // Loads the sounds decoded from WAV files, one at a time, while any is
+    // left that no thread has taken yet.
+    void load_wave_sounds();
 
     std::optional<UnpackedAssets> files_;
     std::promise<void> unpacked_;
@@ -48,8 +56,13 @@ private:
     std::promise<void> mixer_open_;
     std::future<void> mixer_open_future_;  // the helper's end
     bool mixer_told_ = false;
-    std::packaged_task<std::vector<media::Sound>()> task_;
-    std::future<std::vector<media::Sound>> helper_;
+    // One slot per sound, in load order; each is written by the one thread
+    // that took the sound, and read once the helper has ended.
+    std::vector<std::optional<media::Sound>> sounds_;
+    std::vector<std::exception_ptr> failures_;
+    std::atomic<std::size_t> next_wave_{0};  // into the WAV sounds, in load order
+    std::packaged_task<void()> task_;
+    std::future<void> helper_;
     std::optional<media::Thread> thread_;  // last: waited for first
 };
 

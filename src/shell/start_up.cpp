@@ -25,8 +25,8 @@ void start_up(std::span<const assets::Entry> table) {
     use_big_pages();
     {
         // While SDL starts here, a helper unpacks the assets and decodes the
-        // music; the sounds go to the mixer there while the pictures and
-        // fonts load here. See AssetLoading.
+        // music; then the pictures and fonts load here, and the sounds on
+        // both threads. See AssetLoading.
         AssetLoading loading(table);
         try {
             media::start_video();
