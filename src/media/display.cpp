@@ -41,8 +41,8 @@ constexpr int kChannels = 32;
 void require_a_display() {
     const char* driver = SDL_GetCurrentVideoDriver();
     const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
-    bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
-                                std::strcmp(driver, "evdev") == 0);
+    bool invisible = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+                                           std::strcmp(driver, "evdev") == 0);
     if (invisible && !(asked && *asked)) {
         SDL_Quit();
         throw Error("cannot open a window: no display found (is DISPLAY or WAYLAND_DISPLAY set?)");
@@ -79,10 +79,12 @@ void start_audio() {
 // them; on a virtual machine a fault can cost 10 to 25 µs. Only a hint: where
 // the kernel cannot (before Linux 5.14), the faults come as before.
 void map_at_once(void* start, std::size_t bytes) {
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    auto first = (reinterpret_cast<std::uintptr_t>(start) + page - 1) & ~(page - 1);
-    auto end = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(page - 1);
-    if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const auto address = reinterpret_cast<std::uintptr_t>(start);
+    std::size_t before_first = (page - address % page) % page;  // to the first whole page
+    std::size_t after_last = (address + bytes) % page;          // past the last whole page
+    if (bytes < before_first + after_last + page) return;
+    ::madvise(static_cast<char*>(start) + before_first, bytes - before_first - after_last, MADV_POPULATE_WRITE);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "media/display.hpp"
 #include "shell/constants.hpp"
@@ -38,6 +39,8 @@ constexpr std::array<SoundAsset, 15> kSounds{{
     {&DANGER, "sound_danger.wav"},
 }};
 
+static_assert(kSounds.size() == AssetLoading::kSoundCount);
+
 constexpr bool is_mp3(std::string_view name) { return name.ends_with(".mp3"); }
 
 // Where the sounds made from WAV files stand in kSounds.
@@ -58,8 +61,6 @@ constexpr WaveSounds kWaveSounds = [] {
 AssetLoading::AssetLoading(std::span<const assets::Entry> table)
     : unpacked_future_(unpacked_.get_future().share()),
       mixer_open_future_(mixer_open_.get_future()),
-      sounds_(kSounds.size()),
-      failures_(kSounds.size()),
       task_([this, table] { helper_work(table); }),
       helper_(task_.get_future()) {
     thread_.emplace("molvane-loading", [this] { task_(); });

@@ -1,12 +1,12 @@
 // Loading the pictures and sounds from their unpacked files, on two threads.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <exception>
 #include <future>
 #include <optional>
 #include <span>
-#include <vector>
 
 #include "assets.hpp"
 #include "media/sound.hpp"
@@ -23,6 +23,8 @@ namespace molvane {
 // before the window opens.
 class AssetLoading {
 public:
+    static constexpr std::size_t kSoundCount = 15;  // the sounds start-up loads
+
     // Starts the helper.
     explicit AssetLoading(std::span<const assets::Entry> table);
     AssetLoading(const AssetLoading&) = delete;
@@ -58,8 +60,8 @@ private:
     bool mixer_told_ = false;
     // One slot per sound, in load order; each is written by the one thread
     // that took the sound, and read once the helper has ended.
-    std::vector<std::optional<media::Sound>> sounds_;
-    std::vector<std::exception_ptr> failures_;
+    std::array<std::optional<media::Sound>, kSoundCount> sounds_;
+    std::array<std::exception_ptr, kSoundCount> failures_;
     std::atomic<std::size_t> next_wave_{0};  // into the WAV sounds, in load order
     std::packaged_task<void()> task_;
     std::future<void> helper_;
