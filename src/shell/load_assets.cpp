@@ -21,7 +21,7 @@ struct SoundAsset {
 
 // In the order they are loaded: with two faulty files, the first one named
 // here is the one reported.
-constexpr std::array<SoundAsset, 15> kSounds{{
+constexpr std::array<SoundAsset, AssetLoading::kSoundCount> kSounds{{
     {&START, "sound_start.wav"},
     {&MAIN, "sound_main.mp3"},
     {&POP, "sound_pop.wav"},
@@ -38,8 +38,6 @@ constexpr std::array<SoundAsset, 15> kSounds{{
     {&RETRY, "sound_retry.wav"},
     {&DANGER, "sound_danger.wav"},
 }};
-
-static_assert(kSounds.size() == AssetLoading::kSoundCount);
 
 constexpr bool is_mp3(std::string_view name) { return name.ends_with(".mp3"); }
 
