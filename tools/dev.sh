@@ -165,16 +165,21 @@ configure() {
     cmake -S . -B "$dir" "$@" || die "cmake could not configure $dir"
 }
 
+# build DIR [TARGET...]: builds the given targets of DIR (all of them when none given).
 build() {
     local dir=$1
+    shift
+    local targets=()
+    [[ $# -eq 0 ]] || targets=(--target "$@")
     say "building $dir"
-    cmake --build "$dir" -j"$(nproc)" || die "the build in $dir failed"
+    cmake --build "$dir" -j"$(nproc)" "${targets[@]}" || die "the build in $dir failed"
 }
 
 play() {
     install_packages "${PLAY_PACKAGES[@]}"
-    configure build/release -DCMAKE_BUILD_TYPE=Release
-    build build/release
+    # Only the game: no tests, so no GoogleTest and no time spent building them.
+    configure build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+    build build/release molvane
     [[ -x build/release/molvane ]] || die "build/release/molvane was not built"
     say "starting the game"
     exec build/release/molvane
@@ -182,13 +187,16 @@ play() {
 
 test_all() {
     install_packages "${PLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
-    configure build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLVANE_WERROR=ON
+    configure build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLVANE_WERROR=ON -DBUILD_TESTING=ON
     build build/test
 
     # Both checks run, so that one failure does not hide the other.
     local failed=()
     say "checking the format"
     bash tools/check_format.sh || failed+=("format check (fix with: bash tools/check_format.sh --fix)")
+    say "checking that every test has a time limit and the tests' environment"
+    cmake -DBUILD=build/test -P tools/ci/test_properties.cmake ||
+        failed+=("test properties (tools/ci/test_properties.cmake)")
     say "running the tests"
     ctest --test-dir build/test --output-on-failure --no-tests=error -j2 || failed+=("tests")
     say "checking the install, the Debian package and the installed game"

@@ -29,7 +29,7 @@ export MOLVANE_SANITIZER_TIME_SCALE=5
 # warning is off here; every other warning stays an error.
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -Wno-maybe-uninitialized"
 say "sanitizers: building build/asan"
-cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLVANE_WERROR=ON \
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLVANE_WERROR=ON -DBUILD_TESTING=ON \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 cmake --build build/asan -j"$(nproc)"
 
