@@ -5,6 +5,7 @@
 #include <fstream>
 #include <vector>
 
+#include "process.hpp"
 #include "shell/asset_files.hpp"
 
 using molvane::decode_asset;
@@ -60,10 +61,10 @@ TEST(UnpackedAssets, WritesPrivatelyAndRemovesEverything) {
 
 TEST(UnpackedAssets, AFailureHalfwayLeavesNothingBehind) {
     std::vector<assets::Entry> table{{"one.wav", "@b25l"}, {"two.wav", "@not base64!"}};
-    auto before = std::vector(std::filesystem::directory_iterator(std::filesystem::temp_directory_path()), {});
+    process::TempDir temporary;
+    process::UseAsTmpdir use(temporary.path());
     EXPECT_THROW(UnpackedAssets files(table), std::runtime_error);
-    auto after = std::vector(std::filesystem::directory_iterator(std::filesystem::temp_directory_path()), {});
-    EXPECT_EQ(before.size(), after.size());
+    EXPECT_TRUE(process::snapshot(temporary.path()).empty());
 }
 
 TEST(UnpackedAssets, RefusesNamesThatAreNotPlainFileNames) {

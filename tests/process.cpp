@@ -20,10 +20,38 @@ TempDir::TempDir() {
     path_ = pattern;
 }
 
-TempDir::~TempDir() {
+namespace {
+
+// Removes `tree`, first making each directory in it writable and readable
+// again: tests make read-only directories on purpose.
+void remove_tree(const std::filesystem::path& tree) {
     std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(path_, ignored);
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(tree, ignored))) {
+        std::filesystem::permissions(tree, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                     ignored);
+        for (const auto& entry : std::filesystem::directory_iterator(tree, ignored)) remove_tree(entry.path());
+    }
+    std::filesystem::remove(tree, ignored);
+}
+
+}  // namespace
+
+TempDir::~TempDir() { remove_tree(path_); }
+
+UseAsTmpdir::UseAsTmpdir(const std::filesystem::path& directory) {
+    if (const char* value = std::getenv("TMPDIR")) {
+        had_ = true;
+        previous_ = value;
+    }
+    ::setenv("TMPDIR", directory.c_str(), 1);
+}
+
+UseAsTmpdir::~UseAsTmpdir() {
+    if (had_) {
+        ::setenv("TMPDIR", previous_.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
 }
 
 std::map<std::string, std::string> snapshot(const std::filesystem::path& directory) {

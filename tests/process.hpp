@@ -17,8 +17,8 @@ struct Outcome {
     std::string err;      // everything it wrote on stderr
 };
 
-// A fresh empty directory under the system's temporary directory, removed
-// with everything in it when the object goes.
+// A fresh empty directory under the process's temporary directory (TMPDIR),
+// removed with everything in it, read-only parts included, when the object goes.
 class TempDir {
 public:
     TempDir();
@@ -29,6 +29,20 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Makes `directory` this process's TMPDIR (and so that of everything it
+// starts) until the object goes, when the previous value comes back.
+class UseAsTmpdir {
+public:
+    explicit UseAsTmpdir(const std::filesystem::path& directory);
+    ~UseAsTmpdir();
+    UseAsTmpdir(const UseAsTmpdir&) = delete;
+    UseAsTmpdir& operator=(const UseAsTmpdir&) = delete;
+
+private:
+    bool had_ = false;
+    std::string previous_;
 };
 
 // The names and contents of every file under `directory`, recursively.
