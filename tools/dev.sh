@@ -39,6 +39,7 @@ TEST_PACKAGES=(
     xauth              # needed by xvfb-run
     xdotool            # moves the pointer and clicks in the window tests
     x11-utils          # xwininfo and xprop: finds the game's window
+    weston             # a Wayland compositor, nested in Xvfb, for the Wayland window tests
     imagemagick        # import and compare: screenshots of the running game
     libx11-dev         # X11 and XFixes, for tests that drive the pointer
     libxfixes-dev

@@ -38,6 +38,12 @@ constexpr int kChannels = 32;
 
 // SDL falls back to drivers that show nothing when there is no display;
 // a window nobody sees is no window, unless such a driver was asked for.
+// Sets the variable unless it is set already; whether it was set here.
+bool setenv_if_unset(const char* name, const char* value) {
+    if (std::getenv(name)) return false;
+    return setenv(name, value, 0) == 0;
+}
+
 void require_a_display() {
     const char* driver = SDL_GetCurrentVideoDriver();
     const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
@@ -97,21 +103,26 @@ void init() {
 void start_video() {
     auto& m = detail::media();
     if (m.alive || m.video) return;
-    // The window's pixels go straight to the display (X11: shared memory).
-    // Otherwise SDL may show them through an OpenGL texture, which on a
-    // machine without a GPU means loading a software renderer at start-up
-    // and drawing the whole window with it at every flip, changed or not.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // The game reads keys, never text: no compose table for X's input
     // method, which would otherwise parse the locale's (en_US.UTF-8: 5,700
     // lines) while the video starts. A player's own choice stands.
-    setenv("XCOMPOSEFILE", "/dev/null", 0);
+    bool compose_ours = setenv_if_unset("XCOMPOSEFILE", "/dev/null");
     {
         detail::QuietStderr quiet;
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
             detail::fail("cannot start the video system", SDL_GetError());
     }
     require_a_display();
+    bool x11 = std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0;
+    // Wayland's keyboard reads its compose table once the window opens, and
+    // takes /dev/null for a broken file: it gets the locale's own.
+    if (compose_ours && !x11) unsetenv("XCOMPOSEFILE");
+    // On X11 the window's pixels go straight to the display (shared memory).
+    // Otherwise SDL would show them through an OpenGL texture, which on a
+    // machine without a GPU means loading a software renderer at start-up
+    // and drawing the whole window with it at every flip, changed or not.
+    // Wayland has no such straight path: there SDL's texture is the only way.
+    if (x11) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     int image_formats = IMG_INIT_JPG | IMG_INIT_PNG;
     if ((IMG_Init(image_formats) & image_formats) != image_formats)
         detail::fail("cannot start the JPEG and PNG decoders", IMG_GetError());
