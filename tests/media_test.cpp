@@ -53,7 +53,15 @@ TEST(WindowSurface, KeepsWhatEarlierFramesDrew) {
 TEST(Mixer, PlaysOnManyChannelsAndIsSilentWhenAllAreBusy) {
     harness::start_game();
     ASSERT_GE(media::testing::channel_count(), 16);
-    for (int i = 0; i < media::testing::channel_count() + 10; ++i) molvane::HURT.play();
+    // Each start once the mixer has begun the one before (otherwise a start
+    // only doubles the one before and is left out), each repeated so that
+    // none ends meanwhile.
+    media::testing::hold_mixer();
+    for (int i = 0; i < media::testing::channel_count() + 10; ++i) {
+        molvane::HURT.play(-1);
+        ASSERT_TRUE(media::testing::mix_until(media::testing::sample_frames_mixed() + 1));
+    }
+    media::testing::release_mixer();
     EXPECT_EQ(media::testing::channels_playing(molvane::HURT), media::testing::channel_count());
     molvane::HURT.stop();
     EXPECT_EQ(media::testing::channels_playing(molvane::HURT), 0);

@@ -15,6 +15,7 @@
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
+#include "media/mixing.hpp"
 #include "media/quiet_stderr.hpp"
 
 namespace media {
@@ -74,6 +75,7 @@ void start_audio() {
         if (!open_audio()) detail::fail("cannot start the silent sound driver", SDL_GetError());
     }
     Mix_AllocateChannels(kChannels);
+    detail::start_mixing();
     // SDL chooses its sample converters the first time it is asked for one,
     // without a lock; the sounds are loaded on two threads at once.
     SDL_AudioCVT first{};

@@ -12,6 +12,7 @@ int key_of(SDL_Keycode sym) {
     switch (sym) {
         case SDLK_SPACE: return K_SPACE;
         case SDLK_ESCAPE: return K_ESCAPE;
+        case SDLK_m: return K_M;
         default: return K_OTHER;
     }
 }

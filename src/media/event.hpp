@@ -10,7 +10,7 @@ namespace media {
 
 enum class EventType { QUIT, KEYDOWN, KEYUP, MOUSEBUTTONDOWN, MOUSEBUTTONUP, MOUSEMOTION, OTHER };
 
-enum Key : int { K_OTHER = 0, K_SPACE = ' ', K_ESCAPE = 27 };
+enum Key : int { K_OTHER = 0, K_SPACE = ' ', K_ESCAPE = 27, K_M = 'm' };
 
 // Mouse buttons as the events name them.
 enum Button : int { BUTTON_LEFT = 1, BUTTON_MIDDLE = 2, BUTTON_RIGHT = 3 };

@@ -3,8 +3,15 @@
 
 #include <SDL_mixer.h>
 
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+
 #include "media/error.hpp"
 #include "media/internal.hpp"
+#include "media/limiter.hpp"
+#include "media/mixing.hpp"
 
 namespace media {
 
@@ -41,7 +48,89 @@ bool mixer_plays(long rate, int channels) {
            mixer_channels == channels;
 }
 
+// ---- The mix ------------------------------------------------------------------
+//
+// Every buffer the mixer fills passes through after_mix() on the sound
+// thread: the limiter, the mute, and the count of buffers mixed so far.
+
+// The channels play at a quarter of their volume; the limiter makes it up.
+constexpr int kChannelVolume = MIX_MAX_VOLUME / 4;
+constexpr double kMakeup = 4.0;
+// About 1 dB below full scale.
+constexpr double kCeiling = 29200.0;
+// A held-down level comes back over about 50 ms.
+constexpr double kReleaseSeconds = 0.05;
+
+struct Mixing {
+    std::atomic<bool> muted{false};
+    std::atomic<long> buffers{0};  // mixed since the mixer opened
+    std::atomic<long> frames{0};   // sample frames mixed since the mixer opened
+    int channels = 2;
+    int frame_bytes = 4;
+    bool limit = false;  // the mixer plays signed 16-bit samples: limit them
+    detail::Limiter limiter{kMakeup, kCeiling, 1.0};
+    std::mutex mutex;
+    std::condition_variable mixed;
+};
+
+Mixing& mixing() {
+    static auto* state = new Mixing;  // the sound thread may outlive static destruction
+    return *state;
+}
+
+void after_mix(void*, Uint8* stream, int bytes) {
+    Mixing& m = mixing();
+    long frames = bytes / m.frame_bytes;
+    if (m.limit)
+        m.limiter.process(reinterpret_cast<std::int16_t*>(stream), static_cast<std::size_t>(frames), m.channels);
+    if (m.muted) std::memset(stream, 0, static_cast<std::size_t>(bytes));
+    {
+        std::lock_guard<std::mutex> lock(m.mutex);
+        m.frames += frames;
+        ++m.buffers;
+    }
+    m.mixed.notify_all();
+}
+
+// Whether a channel holds `chunk` that the mixer has not begun to play: one
+// started since the last buffer was mixed. A second start would begin on the
+// very same sample and only double the first.
+bool waiting_to_begin(const Sound::Impl& sound) {
+    if (sound.started_at_buffer != mixing().buffers.load()) return false;
+    for (int channel = 0, n = Mix_AllocateChannels(-1); channel < n; ++channel)
+        if (Mix_Playing(channel) && Mix_GetChunk(channel) == sound.chunk) return true;
+    return false;
+}
+
 }  // namespace
+
+namespace detail {
+
+void start_mixing() {
+    Mixing& m = mixing();
+    int rate = 0;
+    int channels = 0;
+    Uint16 format = 0;
+    Mix_QuerySpec(&rate, &format, &channels);
+    m.channels = std::max(1, channels);
+    m.frame_bytes = std::max(1, m.channels * int(SDL_AUDIO_BITSIZE(format)) / 8);
+    m.limit = format == AUDIO_S16SYS;
+    m.limiter = detail::Limiter(m.limit ? kMakeup : 1.0, kCeiling, kReleaseSeconds * std::max(1, rate));
+    Mix_Volume(-1, m.limit ? kChannelVolume : MIX_MAX_VOLUME);
+    Mix_SetPostMix(after_mix, nullptr);
+}
+
+long buffers_mixed() { return mixing().buffers.load(); }
+
+long frames_mixed() { return mixing().frames.load(); }
+
+bool wait_for_frames_mixed(long frames, std::chrono::milliseconds timeout) {
+    Mixing& m = mixing();
+    std::unique_lock<std::mutex> lock(m.mutex);
+    return m.mixed.wait_for(lock, timeout, [&] { return m.frames.load() >= frames; });
+}
+
+}  // namespace detail
 
 Sound::Sound(const std::string& path) {
     // Mix_LoadWAV decodes the whole file, MP3 included, into memory.
@@ -73,7 +162,12 @@ const std::string& Sound::label() const {
 
 void Sound::play(int loops) const {
     detail::trace_sound(label(), loops == -1 ? "loop" : "play");
-    Mix_PlayChannel(-1, impl().chunk, loops);  // -1: every channel busy, so the sound is skipped
+    // Rabbits that pop up together each start the pop: the first start is
+    // heard, the others would only make it louder.
+    Impl& sound = impl();
+    if (waiting_to_begin(sound)) return;
+    sound.started_at_buffer = mixing().buffers.load();
+    Mix_PlayChannel(-1, sound.chunk, loops);  // -1: every channel busy, so the sound is skipped
 }
 
 void Sound::stop() const {
@@ -83,6 +177,10 @@ void Sound::stop() const {
 }
 
 namespace mixer {
+
+void set_muted(bool muted) { mixing().muted = muted; }
+
+bool muted() { return mixing().muted; }
 
 void stop() {
     detail::trace_sound("mixer", "stop");

@@ -36,6 +36,8 @@ public:
 
     // Plays the sound once, or with loops = -1 repeats it until stopped.
     // When every channel is busy the sound is skipped: silence, not an error.
+    // So is a start of a sound already started and not yet begun by the
+    // mixer (started since it last mixed): it would only double the first.
     void play(int loops = 0) const;
     // Stops every channel playing this sound.
     void stop() const;
@@ -51,6 +53,10 @@ private:
 };
 
 namespace mixer {
+// Silences everything the mixer plays while muted; the sounds play on
+// unheard, so the music goes on where it would have been.
+void set_muted(bool muted);
+bool muted();
 // Stop, hold and resume every channel.
 void stop();
 void pause();

@@ -8,6 +8,7 @@
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
+#include "media/mixing.hpp"
 
 namespace media::testing {
 
@@ -141,6 +142,45 @@ std::vector<std::int16_t> samples(const Sound& sound) {
     std::vector<std::int16_t> out(chunk->alen / sizeof(std::int16_t));
     std::memcpy(out.data(), chunk->abuf, out.size() * sizeof(std::int16_t));
     return out;
+}
+
+}  // namespace media::testing
+
+namespace media::testing {
+
+namespace {
+
+// The mixer's sound device: the one open device apart from SDL's old
+// single-device interface (1).
+SDL_AudioDeviceID mixer_device() {
+    for (SDL_AudioDeviceID id = 2; id < 64; ++id)
+        if (SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED) return id;
+    throw Error("the mixer has no sound device open");
+}
+
+}  // namespace
+
+void hold_mixer() { SDL_LockAudioDevice(mixer_device()); }
+
+bool mix_until(long frames) {
+    // Ahead already: the mixer stays held, or it would creep further ahead
+    // at every frame.
+    if (detail::frames_mixed() >= frames) return true;
+    SDL_AudioDeviceID device = mixer_device();
+    SDL_UnlockAudioDevice(device);
+    bool mixed = detail::wait_for_frames_mixed(frames, std::chrono::seconds(10));
+    SDL_LockAudioDevice(device);
+    return mixed;
+}
+
+void release_mixer() { SDL_UnlockAudioDevice(mixer_device()); }
+
+long sample_frames_mixed() { return detail::frames_mixed(); }
+
+bool wait_for_mix() {
+    long before = detail::buffers_mixed();
+    for (int i = 0; i < 200 && detail::buffers_mixed() == before; ++i) SDL_Delay(5);
+    return detail::buffers_mixed() != before;
 }
 
 }  // namespace media::testing

@@ -112,3 +112,22 @@ int output_channels();
 std::vector<std::int16_t> samples(const Sound& sound);
 
 }  // namespace media::testing
+
+namespace media::testing {
+
+// The mixer in step with the frames, for recording a game played faster than
+// real time as a player would hear it. While held, the mixer mixes nothing;
+// mix_until() lets it mix up to a point and holds it again, so a test that
+// calls it once a frame with that frame's time hears each sound start where
+// its frame falls. Needs a sound driver that does not keep time itself
+// (SDL's disk driver with SDL_DISKAUDIODELAY=0).
+void hold_mixer();
+// Lets the mixer mix until it has mixed `frames` sample frames since it
+// opened, then holds it again; false when that took more than 10 seconds.
+bool mix_until(long frames);
+void release_mixer();
+long sample_frames_mixed();
+// Waits until the mixer has mixed one more buffer.
+bool wait_for_mix();
+
+}  // namespace media::testing

@@ -4,6 +4,7 @@
 #include "media/event.hpp"
 #include "media/sound.hpp"
 #include "screens/hud.hpp"
+#include "screens/mute.hpp"
 #include "screens/screens.hpp"
 #include "screens/strike.hpp"
 #include "shell/close_game.hpp"
@@ -23,6 +24,7 @@ void ready_countdown(Timer& timer_ready, const Timer& timer) {
     for (;;) {
         for (const media::Event& event : media::event::get()) {
             if (event.type == EventType::QUIT) close_game();
+            mute_on_m(event);
             if (is_strike(event)) {
                 HIT.play();
                 MOUSE_STATE = 1;
@@ -54,6 +56,7 @@ void pause_play() {
     while (FLAG == 1) {
         for (const media::Event& e : media::event::get()) {
             if (e.type == EventType::QUIT) close_game();
+            mute_on_m(e);
             if (e.type == EventType::KEYDOWN && e.key == media::K_SPACE) FLAG = 0;
         }
         CLOCK.tick(60);
@@ -80,6 +83,7 @@ void play_time(Timer& timer) {
         }
         for (const media::Event& event : media::event::get()) {
             if (event.type == EventType::QUIT) close_game();
+            mute_on_m(event);
             if (is_strike(event)) strike();
             if (event.type == EventType::MOUSEBUTTONUP) MOUSE_STATE = 0;
             if (event.type == EventType::KEYDOWN && event.key == media::K_ESCAPE) {

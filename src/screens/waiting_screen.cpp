@@ -2,6 +2,7 @@
 
 #include "media/display.hpp"
 #include "media/event.hpp"
+#include "screens/mute.hpp"
 #include "screens/strike.hpp"
 #include "shell/close_game.hpp"
 #include "shell/game_state.hpp"
@@ -14,6 +15,7 @@ void waiting_screen(const media::Surface& picture, const media::Sound* space_sou
         SCREEN.blit(picture, {0, 0});
         for (const media::Event& event : media::event::get()) {
             if (event.type == EventType::QUIT) close_game();
+            mute_on_m(event);
             if (event.type == EventType::KEYDOWN && event.key == media::K_SPACE) {
                 FLAG = 0;
                 if (space_sound) space_sound->play();
