@@ -171,9 +171,8 @@ namespace {
 
 const std::vector<const media::Sound*>& effects() {
     using namespace molvane;
-    static const std::vector<const media::Sound*> all{&POP,   &COOL,    &HIT,     &HURT,  &ADD_LIFE,
-                                                      &GAME_OVER, &NEXT, &PAUSE, &UNPAUSE, &VICTORY,
-                                                      &SPACE, &RETRY,   &DANGER};
+    static const std::vector<const media::Sound*> all{&POP,   &COOL,    &HIT,     &HURT,  &ADD_LIFE, &GAME_OVER, &NEXT,
+                                                      &PAUSE, &UNPAUSE, &VICTORY, &SPACE, &RETRY,    &DANGER};
     return all;
 }
 
@@ -239,8 +238,8 @@ TEST(SoundMix, AWholeGameNeverReachesFullScaleNorStacksOneSoundOnItself) {
         bursts += full && !in_burst;
         in_burst = full;
     }
-    std::printf("%.1f s recorded: %ld sample frames at full scale, in %ld bursts\n",
-                double(heard.size()) / 2 / kRate, clipped, bursts);
+    std::printf("%.1f s recorded: %ld sample frames at full scale, in %ld bursts\n", double(heard.size()) / 2 / kRate,
+                clipped, bursts);
     EXPECT_EQ(clipped, 0);
 
     // Sounds heaped on one another: a frame louder than the music at its
@@ -314,10 +313,10 @@ TEST(Mute, MTogglesOnEveryScreenAndInThePauseAndTheGameGoesOn) {
     std::map<long, long> shown;  // frames shown by then
     harness::Script script;
     script.at(5, {harness::key_down(media::K_M)})
-        .at(10, {harness::key_down(media::K_SPACE)})                          // the title: play
-        .at(100, {harness::key_down(media::K_M)})                             // the countdown
-        .at(250, {harness::key_down(media::K_M)})                             // play
-        .at(300, {harness::key_down(media::K_SPACE)})                         // pause
+        .at(10, {harness::key_down(media::K_SPACE)})                            // the title: play
+        .at(100, {harness::key_down(media::K_M)})                               // the countdown
+        .at(250, {harness::key_down(media::K_M)})                               // play
+        .at(300, {harness::key_down(media::K_SPACE)})                           // pause
         .at(305, {harness::key_down(media::K_M), harness::key_up(media::K_M)})  // in the pause
         .at(310, {harness::key_down(media::K_SPACE)})
         .at(400, {harness::key_down(media::K_ESCAPE)})

@@ -149,7 +149,8 @@ void RealWindow::TearDown() {
             fs::copy_file(entry.path(), artifacts_ / entry.path().filename(), fs::copy_options::overwrite_existing);
         // What the game said, sanitizer reports included.
         if (fs::exists(recording_.path() / "stderr"))
-            fs::copy_file(recording_.path() / "stderr", artifacts_ / "stderr.txt", fs::copy_options::overwrite_existing);
+            fs::copy_file(recording_.path() / "stderr", artifacts_ / "stderr.txt",
+                          fs::copy_options::overwrite_existing);
         std::printf("the screenshots and the game's stderr of this test are in %s\n", artifacts_.c_str());
     }
 }
@@ -212,8 +213,8 @@ std::optional<std::string> RealWindow::x(const std::string& command) const {
 }
 
 void RealWindow::point(media::Pos at) {
-    ASSERT_TRUE(x("xdotool mousemove " + std::to_string(origin_.x + int(at.x)) + " " +
-                  std::to_string(origin_.y + int(at.y))));
+    ASSERT_TRUE(
+        x("xdotool mousemove " + std::to_string(origin_.x + int(at.x)) + " " + std::to_string(origin_.y + int(at.y))));
 }
 
 void RealWindow::key(const std::string& name) { ASSERT_TRUE(x("xdotool key " + name)); }

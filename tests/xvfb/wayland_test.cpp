@@ -43,8 +43,8 @@ public:
                               << "[input-method]\npath=\n";
         std::string weston = run("command -v weston").value_or("/usr/bin/weston\n");
         weston.pop_back();
-        pid_ = spawn({weston, "--config=" + config.string(), "--backend=x11-backend.so", "--use-pixman",
-                      "--width=600", "--height=680", "--socket=" + socket(), "--idle-time=0"},
+        pid_ = spawn({weston, "--config=" + config.string(), "--backend=x11-backend.so", "--use-pixman", "--width=600",
+                      "--height=680", "--socket=" + socket(), "--idle-time=0"},
                      {"DISPLAY=" + display, "XDG_RUNTIME_DIR=" + runtime_dir().string()}, runtime_.path(), log);
     }
     ~Weston() {
