@@ -17,6 +17,7 @@
 #include "media/internal.hpp"
 #include "media/mixing.hpp"
 #include "media/quiet_stderr.hpp"
+#include "media/x_connection.hpp"
 
 namespace media {
 
@@ -37,6 +38,20 @@ namespace {
 
 constexpr int kChannels = 32;
 
+// Why no display could be had: the X server's own answer when it refused
+// us, or which one was missing.
+std::string why_no_display() {
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (x && *x) {
+        std::string reason = x_server_refusal();
+        if (!reason.empty()) return "the X server " + std::string(x) + " refused the connection: " + reason;
+        return "no X server answers at DISPLAY=" + std::string(x);
+    }
+    if (wayland && *wayland) return "no Wayland compositor answers at WAYLAND_DISPLAY=" + std::string(wayland);
+    return "no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+}
+
 // SDL falls back to drivers that show nothing when there is no display;
 // a window nobody sees is no window, unless such a driver was asked for.
 // Sets the variable unless it is set already; whether it was set here.
@@ -52,7 +67,7 @@ void require_a_display() {
                                            std::strcmp(driver, "evdev") == 0);
     if (invisible && !(asked && *asked)) {
         SDL_Quit();
-        throw Error("cannot open a window: no display found (is DISPLAY or WAYLAND_DISPLAY set?)");
+        throw Error("cannot open a window: " + why_no_display());
     }
 }
 
@@ -70,9 +85,11 @@ bool open_audio() {
 // driver, which accepts and discards everything.
 void start_audio() {
     if (!open_audio()) {
-        std::fprintf(stderr, "molvane: no sound device (%s); playing without sound\n", SDL_GetError());
+        std::string why = SDL_GetError();
         SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
         if (!open_audio()) detail::fail("cannot start the silent sound driver", SDL_GetError());
+        // Said once silence is sure: start-up may still fail here (no memory for SDL's sound thread).
+        std::fprintf(stderr, "molvane: no sound device (%s); playing without sound\n", why.c_str());
     }
     Mix_AllocateChannels(kChannels);
     detail::start_mixing();

@@ -1,30 +1,32 @@
-// Silences stderr for a while. The libraries below SDL (ALSA, Wayland) print
-// their own complaints when no device or display answers; the player gets
-// our one line instead.
+// Sets stderr aside for a while. The libraries below SDL print their own
+// complaints when no device or display answers (ALSA, libpng, the X
+// server's reason for refusing us); the player gets our one line instead,
+// which may quote what they said. What they write goes to a buffer in memory,
+// never to a file. The descriptor is the whole process's: use it only around
+// calls on a thread that nothing else writes beside.
 #pragma once
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <string>
 
 namespace media::detail {
 
 class QuietStderr {
 public:
-    QuietStderr() : saved_(::dup(STDERR_FILENO)) {
-        int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
-        if (null >= 0) ::close(null);
-    }
-    ~QuietStderr() {
-        if (saved_ < 0) return;
-        ::dup2(saved_, STDERR_FILENO);
-        ::close(saved_);
-    }
+    QuietStderr();
+    ~QuietStderr();
     QuietStderr(const QuietStderr&) = delete;
     QuietStderr& operator=(const QuietStderr&) = delete;
 
+    // What was written on stderr since the object was made.
+    std::string written() const;
+
 private:
-    int saved_;
+    int saved_ = -1;    // the real stderr while it is set aside
+    int written_ = -1;  // where stderr goes meanwhile
 };
+
+// Where a line for the player goes: stderr, or the real one while a
+// QuietStderr has set it aside.
+int player_stderr();
 
 }  // namespace media::detail

@@ -5,10 +5,13 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
 namespace molvane {
 
@@ -30,6 +33,23 @@ std::runtime_error asset_error(std::string_view name, const std::string& why) {
 }
 
 std::string system_reason(int error) { return std::error_code(error, std::generic_category()).message(); }
+
+// Every UnpackedAssets with files on disk. Its lock is held while a file is
+// made or deleted, so that a process ending from another thread deletes
+// every file, the one being written included, and no new one follows.
+struct LiveAssets {
+    std::mutex lock;
+    std::vector<UnpackedAssets*> all;
+    bool ending = false;
+    bool exit_hooked = false;
+};
+
+LiveAssets& live() {
+    static LiveAssets assets;
+    return assets;
+}
+
+std::runtime_error ending_error() { return std::runtime_error("the game is ending"); }
 
 void write_all(int fd, const std::string& bytes, std::string_view name) {
     std::size_t done = 0;
@@ -123,10 +143,29 @@ UnpackedAssets::UnpackedAssets(std::span<const assets::Entry> table) : table_(ta
     std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
     if (error) temporary = "/tmp";
     std::string pattern = (temporary / "molvane-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot make a private directory in " + temporary.string() + ": " +
-                                 system_reason(errno));
-    directory_ = pattern;  // mkdtemp made it 0700
+    {
+        std::lock_guard hold(live().lock);
+        if (live().ending) throw ending_error();
+        if (!live().exit_hooked) {
+            std::atexit(remove_all_on_exit);
+            std::at_quick_exit(remove_all_on_exit);
+            live().exit_hooked = true;
+        }
+        live().all.push_back(this);  // first: what may throw for want of memory comes before the directory
+        if (!::mkdtemp(pattern.data())) {
+            int error = errno;
+            std::erase(live().all, this);
+            throw std::runtime_error("cannot make a private directory in " + temporary.string() + ": " +
+                                     system_reason(error));
+        }
+        try {
+            directory_ = pattern;  // mkdtemp made it 0700
+        } catch (...) {
+            ::rmdir(pattern.c_str());
+            std::erase(live().all, this);
+            throw;
+        }
+    }
 
     try {
         write_files();
@@ -140,6 +179,8 @@ void UnpackedAssets::write_files() {
     for (const auto& entry : table_) {
         std::string bytes = decode_asset(entry.name, entry.text);
         std::string file = path(entry.name);
+        std::lock_guard hold(live().lock);
+        if (live().ending) throw ending_error();
         int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) throw asset_error(entry.name, "cannot create its file: " + system_reason(errno));
         ++written_;
@@ -156,6 +197,12 @@ void UnpackedAssets::write_files() {
 UnpackedAssets::~UnpackedAssets() { discard(); }
 
 void UnpackedAssets::discard() noexcept {
+    std::lock_guard hold(live().lock);
+    discard_locked();
+}
+
+void UnpackedAssets::discard_locked() noexcept {
+    std::erase(live().all, this);
     if (directory_.empty()) return;
     for (std::size_t i = 0; i < written_; ++i) ::unlink((directory_ / std::string(table_[i].name)).c_str());
     ::rmdir(directory_.c_str());
@@ -168,7 +215,14 @@ std::string UnpackedAssets::path(std::string_view name) const {
     throw std::runtime_error("the asset table has no entry " + std::string(name));
 }
 
+void UnpackedAssets::remove_all_on_exit() noexcept {
+    std::lock_guard hold(live().lock);
+    live().ending = true;
+    while (!live().all.empty()) live().all.back()->discard_locked();
+}
+
 void UnpackedAssets::remove() {
+    std::lock_guard hold(live().lock);
     for (std::size_t i = 0; i < written_; ++i) {
         std::string file = path(table_[i].name);
         if (::unlink(file.c_str()) != 0 && errno != ENOENT)
@@ -178,6 +232,7 @@ void UnpackedAssets::remove() {
     if (::rmdir(directory_.c_str()) != 0)
         throw std::runtime_error("cannot remove the directory " + directory_.string() + ": " + system_reason(errno));
     directory_.clear();
+    std::erase(live().all, this);
 }
 
 }  // namespace molvane

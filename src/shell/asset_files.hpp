@@ -1,6 +1,7 @@
 // The asset table unpacked into files for the media layer to load. The files
 // go to a fresh private directory, never to the player's working directory,
-// and are gone again when start-up ends, whether it succeeded or not.
+// and are gone again when start-up ends, whether it succeeded or not, and
+// when the process ends through exit() or quick_exit() meanwhile.
 #pragma once
 
 #include <filesystem>
@@ -39,9 +40,15 @@ public:
 
     const std::filesystem::path& directory() const { return directory_; }
 
+    // Deletes the files of every UnpackedAssets of the process and lets none
+    // write any more; for a process on its way out (registered with atexit
+    // and at_quick_exit when the first directory is made).
+    static void remove_all_on_exit() noexcept;
+
 private:
     void write_files();
     void discard() noexcept;
+    void discard_locked() noexcept;
 
     std::span<const assets::Entry> table_;
     std::filesystem::path directory_;

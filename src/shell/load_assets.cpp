@@ -39,6 +39,13 @@ constexpr std::array<SoundAsset, AssetLoading::kSoundCount> kSounds{{
     {&DANGER, "sound_danger.wav"},
 }};
 
+// Tells the helper that start-up ended before the mixer opened. Made without
+// allocating: start-up may have ended for want of memory.
+class StartUpStopped : public std::exception {
+public:
+    const char* what() const noexcept override { return "start-up stopped"; }
+};
+
 constexpr bool is_mp3(std::string_view name) { return name.ends_with(".mp3"); }
 
 // Where the sounds made from WAV files stand in kSounds.
@@ -67,7 +74,7 @@ AssetLoading::AssetLoading(std::span<const assets::Entry> table)
 AssetLoading::~AssetLoading() {
     next_wave_.store(kWaveSounds.count);  // no sound is left to take
     if (!helper_.valid()) return;
-    if (!mixer_told_) mixer_open_.set_exception(std::make_exception_ptr(std::runtime_error("start-up stopped")));
+    if (!mixer_told_) mixer_open_.set_exception(std::make_exception_ptr(StartUpStopped()));
     helper_.wait();
 }
 

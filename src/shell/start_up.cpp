@@ -2,17 +2,49 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "media/display.hpp"
 #include "media/event.hpp"
+#include "media/x_connection.hpp"
 #include "screens/screens.hpp"
 #include "shell/big_pages.hpp"
 #include "shell/constants.hpp"
 #include "shell/game_state.hpp"
 #include "shell/load_assets.hpp"
+#include "shell/process_safety.hpp"
 
 namespace molvane {
+
+namespace {
+
+// Running out of memory, said with what the game was doing. The text is
+// made without allocating: there may be nothing left to allocate.
+class OutOfMemory : public std::exception {
+public:
+    explicit OutOfMemory(const char* doing) : doing_(doing) {}
+    const char* what() const noexcept override { return doing_; }
+
+private:
+    const char* doing_;
+};
+
+// Runs `step`; a std::bad_alloc from it becomes an OutOfMemory that says
+// "out of memory while ..." with the given text.
+template <class Step>
+decltype(auto) needing_memory(const char* doing, Step&& step) {
+    try {
+        return std::forward<Step>(step)();
+    } catch (const std::bad_alloc&) {
+        throw OutOfMemory(doing);
+    }
+}
+
+void open_window();
+
+}  // namespace
 
 void init_game() {
     MOUSE_STATE = 0;
@@ -23,26 +55,41 @@ void init_game() {
 
 void start_up(std::span<const assets::Entry> table) {
     use_big_pages();
+    media::watch_x_connection();
     {
+        // No signal may end the game while the files are on disk: they wait
+        // until the files are gone.
+        HeldSignals held;
         // While SDL starts here, a helper unpacks the assets and decodes the
         // music; then the pictures and fonts load here, and the sounds on
         // both threads. See AssetLoading.
         AssetLoading loading(table);
+        auto unpacked = [&] { needing_memory("out of memory while unpacking the assets", [&] { loading.files(); }); };
         try {
-            media::start_video();
+            needing_memory("out of memory while starting the video system", [] { media::start_video(); });
         } catch (...) {
-            loading.files();  // a faulty asset table is reported first, as it always was
+            unpacked();  // a faulty asset table is reported first, as it always was
             throw;
         }
-        loading.files();
-        media::start_sound();
+        unpacked();
+        needing_memory("out of memory while opening the sound device", [] { media::start_sound(); });
         loading.mixer_opened();
-        loading.load_pictures();
-        FONT_LEVEL = media::font::SysFont(FONT_LEVEL_SPEC.family, FONT_LEVEL_SPEC.size, FONT_LEVEL_SPEC.bold);
-        FONT_TIMER = media::font::SysFont(FONT_TIMER_SPEC.family, FONT_TIMER_SPEC.size, FONT_TIMER_SPEC.bold);
-        FONT_READY = media::font::SysFont(FONT_READY_SPEC.family, FONT_READY_SPEC.size, FONT_READY_SPEC.bold);
-        loading.finish();
+        needing_memory("out of memory while loading the pictures", [&] { loading.load_pictures(); });
+        needing_memory("out of memory while loading the fonts", [] {
+            FONT_LEVEL = media::font::SysFont(FONT_LEVEL_SPEC.family, FONT_LEVEL_SPEC.size, FONT_LEVEL_SPEC.bold);
+            FONT_TIMER = media::font::SysFont(FONT_TIMER_SPEC.family, FONT_TIMER_SPEC.size, FONT_TIMER_SPEC.bold);
+            FONT_READY = media::font::SysFont(FONT_READY_SPEC.family, FONT_READY_SPEC.size, FONT_READY_SPEC.bold);
+        });
+        needing_memory("out of memory while loading the sounds", [&] { loading.finish(); });
     }
+    needing_memory("out of memory while opening the window", [] { open_window(); });
+}
+
+namespace {
+
+// The window, the game's objects and the screen table, once every file is
+// loaded and deleted.
+void open_window() {
     COUNT_BOARD = media::Surface(COUNT_BOARD_SIZE.width, COUNT_BOARD_SIZE.height);
 
     STATE = "start";
@@ -67,6 +114,8 @@ void start_up(std::span<const assets::Entry> table) {
     };
 }
 
+}  // namespace
+
 void run_screen() {
     auto screen = DIC.find(STATE);
     if (screen == DIC.end()) throw std::logic_error("no screen for the state \"" + STATE + "\"");
@@ -78,9 +127,12 @@ void screen_loop() {
 }
 
 int run(std::span<const assets::Entry> table) {
+    make_process_safe();
     try {
         start_up(table);
-        screen_loop();
+        needing_memory("out of memory while playing", [] { screen_loop(); });
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "molvane: out of memory\n");
     } catch (const std::exception& error) {
         std::fprintf(stderr, "molvane: %s\n", error.what());
     } catch (...) {

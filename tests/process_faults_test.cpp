@@ -1,0 +1,451 @@
+// The built program where the process itself is hostile: standard
+// descriptors closed, stderr a pipe nobody reads, limits on file sizes and
+// memory, signals during start-up, an X server that refuses us or dies.
+// Each run gets a private TMPDIR that must be empty when the game has ended.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "process.hpp"
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How a run ended.
+struct Ended {
+    bool exited = false;
+    int status = -1;  // when it exited
+    int signal = 0;   // when a signal ended it
+    std::string err;  // what it wrote on stderr, when that was a pipe of ours
+};
+
+std::ostream& operator<<(std::ostream& out, const Ended& e) {
+    if (e.exited) return out << "exit " << e.status << " [" << e.err << "]";
+    return out << "signal " << e.signal << " (" << (e.signal ? strsignal(e.signal) : "none") << ") [" << e.err << "]";
+}
+
+bool wait_for(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    auto deadline = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() > deadline) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+enum class Stderr { kPipe, kClosed, kBrokenPipe };
+
+// The game, started as a player's shell would, with the process-wide
+// surroundings a test chooses.
+class Game {
+public:
+    struct Options {
+        std::map<std::string, std::string> environment;
+        Stderr err = Stderr::kPipe;
+        std::vector<int> closed;  // descriptors closed before the game starts
+        std::optional<std::pair<int, rlim_t>> limit;
+    };
+
+    explicit Game(const Options& options) {
+        std::vector<std::string> texts;
+        for (const auto& [name, value] : options.environment) texts.push_back(name + "=" + value);
+        std::vector<char*> envp;
+        for (auto& text : texts) envp.push_back(text.data());
+        envp.push_back(nullptr);
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+        if (options.err == Stderr::kBrokenPipe) {
+            ::close(fds[0]);
+            fds[0] = -1;
+        }
+        rlimit no_core{0, 0};
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            // Only what is safe between fork and exec.
+            ::setrlimit(RLIMIT_CORE, &no_core);
+            if (options.limit) {
+                rlimit limit{options.limit->second, options.limit->second};
+                ::setrlimit(options.limit->first, &limit);
+            }
+            if (options.err != Stderr::kClosed) ::dup2(fds[1], STDERR_FILENO);
+            for (int fd : options.closed) ::close(fd);
+            char* argv[] = {const_cast<char*>(MOLVANE_BINARY), nullptr};
+            ::execve(MOLVANE_BINARY, argv, envp.data());
+            ::_exit(127);
+        }
+        started_ = Clock::now();
+        ::close(fds[1]);
+        err_ = fds[0];
+        if (err_ >= 0) ::fcntl(err_, F_SETFL, O_NONBLOCK);
+    }
+    ~Game() {
+        if (!ended_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (err_ >= 0) ::close(err_);
+    }
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    pid_t pid() const { return pid_; }
+    Clock::time_point started() const { return started_; }
+    void send(int signal) const { ::kill(pid_, signal); }
+
+    // True once the game holds back the stop signals: start-up has begun and
+    // its files may be on disk.
+    bool holding_signals() const {
+        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.starts_with("SigBlk:")) {
+                unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+                unsigned long long held = 1ull << (SIGHUP - 1) | 1ull << (SIGINT - 1) | 1ull << (SIGQUIT - 1) |
+                                          1ull << (SIGTERM - 1);
+                return (mask & held) == held;
+            }
+        return false;
+    }
+
+    // True when the game has not ended within `limit`; leaves it as it is.
+    bool still_running_after(std::chrono::milliseconds limit) const {
+        return !wait_for(
+            [&] {
+                siginfo_t info{};
+                ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
+                return info.si_pid == pid_;
+            },
+            limit);
+    }
+
+    // Waits up to `limit` for the game to end; kills it (and says so)
+    // otherwise.
+    Ended wait(std::chrono::milliseconds limit) {
+        Ended e;
+        int status = 0;
+        auto deadline = Clock::now() + limit;
+        bool done = false;
+        while (!(done = ::waitpid(pid_, &status, WNOHANG) == pid_) && Clock::now() < deadline) {
+            drain();
+            std::this_thread::sleep_for(2ms);
+        }
+        if (!done) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status, 0);
+            err_text_ += "<killed: still running after " + std::to_string(limit.count()) + " ms>";
+        }
+        ended_ = true;
+        drain();
+        e.exited = WIFEXITED(status);
+        e.status = e.exited ? WEXITSTATUS(status) : -1;
+        e.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+        if (!done) e.signal = SIGKILL;
+        e.err = err_text_;
+        return e;
+    }
+
+private:
+    void drain() {
+        if (err_ < 0) return;
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(err_, buffer, sizeof buffer)) > 0) err_text_.append(buffer, static_cast<std::size_t>(n));
+    }
+
+    pid_t pid_ = -1;
+    int err_ = -1;
+    bool ended_ = false;
+    std::string err_text_;
+    Clock::time_point started_;
+};
+
+// An X server of our own on a free display number. With `cookie`, it lets in
+// only clients that present it, which the game does not.
+class Xvfb {
+public:
+    explicit Xvfb(const fs::path& auth = {}) {
+        int fds[2];
+        if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
+        std::string fd = std::to_string(fds[1]);
+        std::string auth_file = auth.string();
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDERR_FILENO);
+            ::dup2(null, STDOUT_FILENO);
+            std::vector<const char*> argv{"Xvfb",     "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                                          "-nolisten", "tcp",        "-noreset"};
+            if (!auth_file.empty()) {
+                argv.push_back("-auth");
+                argv.push_back(auth_file.c_str());
+            }
+            argv.push_back(nullptr);
+            ::execvp("Xvfb", const_cast<char* const*>(argv.data()));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        std::string number;
+        char c;
+        while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        ::close(fds[0]);
+        if (number.empty()) throw std::runtime_error("Xvfb did not start");
+        name_ = ":" + number;
+    }
+    ~Xvfb() { kill(); }
+    Xvfb(const Xvfb&) = delete;
+    Xvfb& operator=(const Xvfb&) = delete;
+
+    const std::string& name() const { return name_; }
+    // Kills the server as a crash would, at once.
+    void kill() {
+        if (pid_ < 0) return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::string name_;
+};
+
+// An Xauthority file with one made-up cookie for every display on this host.
+void write_cookie(const fs::path& file) {
+    std::ofstream out(file, std::ios::binary);
+    auto field = [&](const std::string& bytes) {
+        out.put(char(bytes.size() >> 8)).put(char(bytes.size() & 0xFF));
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    };
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    out.put(char(0x01)).put(char(0x00));  // FamilyLocal
+    field(host);
+    field("");  // any display number
+    field("MIT-MAGIC-COOKIE-1");
+    field(std::string(16, '\x5a'));
+}
+
+// True when a window of the game's process is on the display.
+bool has_window(const std::string& display, pid_t pid) {
+    std::string command = "DISPLAY=" + display + " xdotool search --onlyvisible --pid " + std::to_string(pid) +
+                          " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+std::map<std::string, std::string> x_environment(const std::string& display, const fs::path& temporary) {
+    auto env = process::inherited_environment();
+    env["DISPLAY"] = display;
+    env["TMPDIR"] = temporary.string();
+    env["SDL_AUDIODRIVER"] = "dummy";
+    return env;
+}
+
+bool empty(const fs::path& directory) { return process::snapshot(directory).empty(); }
+
+std::string one_line(const std::string& pattern) { return "molvane: " + pattern + "\n"; }
+
+bool matches(const std::string& text, const std::string& pattern) {
+    return std::regex_match(text, std::regex(pattern));
+}
+
+}  // namespace
+
+// ---- Standard descriptors -------------------------------------------------
+
+TEST(ProcessFaults, ClosedStandardDescriptorsNeitherHangTheWindowNorTheClose) {
+    // The line about the missing sound device must not go into whatever the
+    // game opens next on the free number: the X connection.
+    Xvfb x;
+    for (std::vector<int> closed : {std::vector<int>{2}, std::vector<int>{0, 1, 2}}) {
+        for (int run = 0; run < 3; ++run) {
+            process::TempDir temporary;
+            auto env = x_environment(x.name(), temporary.path());
+            env["SDL_AUDIODRIVER"] = "alsa";  // no card here: the game writes its line
+            Game game({env, Stderr::kClosed, closed, {}});
+            bool shown = wait_for([&] { return has_window(x.name(), game.pid()); }, 10s);
+            game.send(SIGTERM);
+            Ended e = game.wait(5s);
+            EXPECT_TRUE(shown) << closed.size() << " closed, run " << run;
+            EXPECT_TRUE(e.exited && e.status == 0) << e;
+            EXPECT_TRUE(empty(temporary.path()));
+        }
+    }
+}
+
+TEST(ProcessFaults, AStderrNobodyReadsIsNoReasonToDie) {
+    // A line the game writes on a start-up that works (no sound device) and
+    // on one that fails (no display): neither write may kill it.
+    process::TempDir temporary;
+    auto env = process::headless_environment(temporary.path());
+    env["SDL_AUDIODRIVER"] = "alsa";
+    Game playing({env, Stderr::kBrokenPipe, {}, {}});
+    std::this_thread::sleep_for(1500ms);
+    playing.send(SIGTERM);
+    Ended e = playing.wait(5s);
+    EXPECT_TRUE(e.exited && e.status == 0) << e;
+    EXPECT_TRUE(empty(temporary.path()));
+
+    env = process::inherited_environment();
+    env["TMPDIR"] = temporary.path().string();
+    Game failing({env, Stderr::kBrokenPipe, {}, {}});
+    e = failing.wait(10s);
+    EXPECT_TRUE(e.exited && e.status == 1) << e;
+    EXPECT_TRUE(empty(temporary.path()));
+}
+
+// ---- Limits -----------------------------------------------------------------
+
+TEST(ProcessFaults, AFileSizeLimitStopsStartUpWithOneLine) {
+    for (rlim_t bytes : {rlim_t{0}, rlim_t{100 * 1024}}) {
+        process::TempDir temporary;
+        Game game({process::headless_environment(temporary.path()), Stderr::kPipe, {}, {{RLIMIT_FSIZE, bytes}}});
+        Ended e = game.wait(10s);
+        EXPECT_TRUE(e.exited && e.status == 1) << bytes << ": " << e;
+        EXPECT_TRUE(matches(e.err, one_line("asset [a-z_]+\\.(jpg|png|wav|mp3): cannot write its file: File too large")))
+            << e.err;
+        EXPECT_TRUE(empty(temporary.path()));
+    }
+}
+
+TEST(ProcessFaults, TooLittleMemorySaysWhatCouldNotBeHad) {
+    // Some limits stop start-up, higher ones let it play; each run ends with
+    // at most one line and nothing on disk.
+    int out_of_memory = 0;
+    for (rlim_t megabytes = 60; megabytes <= 160; megabytes += 10) {
+        process::TempDir temporary;
+        Game game({process::headless_environment(temporary.path()), Stderr::kPipe, {}, {{RLIMIT_AS, megabytes << 20}}});
+        if (game.still_running_after(1500ms)) game.send(SIGTERM);
+        Ended e = game.wait(5s);
+        SCOPED_TRACE(std::to_string(megabytes) + " MB: " + e.err);
+        EXPECT_TRUE(e.exited) << e;
+        if (e.status == 1) {
+            EXPECT_TRUE(matches(e.err, one_line("[^\n]+"))) << e.err;
+            EXPECT_EQ(e.err.find("bad_alloc"), std::string::npos);
+            out_of_memory += matches(e.err, one_line("out of memory while [a-z ]+"));
+        } else {
+            EXPECT_EQ(e.status, 0);
+            EXPECT_EQ(e.err, "");
+        }
+        EXPECT_TRUE(empty(temporary.path()));
+    }
+    EXPECT_GT(out_of_memory, 0) << "no limit tried ran out of memory where the game says so";
+}
+
+// ---- Signals during start-up ----------------------------------------------
+
+class SignalDuringStartUp : public ::testing::TestWithParam<int> {};
+
+// From the moment start-up holds the signals back (its files may then be on
+// disk), every 5 ms for 150 ms; and a few from the moment of the start, when
+// the game may not have begun and the signal's own action is fine.
+TEST_P(SignalDuringStartUp, LeavesNoFilesAndEndsAsTheSignalShould) {
+    const int signal = GetParam();
+    const bool closes = signal == SIGINT || signal == SIGTERM;
+    struct Moment {
+        bool after_hold;
+        int ms;
+    };
+    std::vector<Moment> moments;
+    for (int ms = 0; ms <= 150; ms += 5) moments.push_back({true, ms});
+    for (int ms : {0, 10, 20, 40}) moments.push_back({false, ms});
+    for (const Moment& moment : moments) {
+        process::TempDir temporary;
+        Game game({process::headless_environment(temporary.path()), Stderr::kPipe, {}, {}});
+        if (moment.after_hold) {
+            ASSERT_TRUE(wait_for([&] { return game.holding_signals(); }, 10s));
+        }
+        auto from = moment.after_hold ? Clock::now() : game.started();
+        std::this_thread::sleep_until(from + std::chrono::milliseconds(moment.ms));
+        game.send(signal);
+        Ended e = game.wait(10s);
+        SCOPED_TRACE((moment.after_hold ? "after the hold, " : "after the start, ") + std::to_string(moment.ms) +
+                     " ms");
+        if (closes && moment.after_hold) {
+            EXPECT_TRUE(e.exited && e.status == 0) << e;
+        } else if (closes) {  // perhaps before the game began: then the signal's own end
+            EXPECT_TRUE((e.exited && e.status == 0) || e.signal == signal) << e;
+        } else {
+            EXPECT_EQ(e.signal, signal) << e;
+        }
+        EXPECT_EQ(e.err, "");
+        EXPECT_TRUE(empty(temporary.path())) << e;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ProcessFaults, SignalDuringStartUp, ::testing::Values(SIGHUP, SIGQUIT, SIGINT, SIGTERM),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+
+// ---- The X server -------------------------------------------------------------
+
+TEST(ProcessFaults, AnXServerThatRefusesUsIsQuoted) {
+    process::TempDir temporary, auth;
+    write_cookie(auth.path() / "cookie");
+    Xvfb x(auth.path() / "cookie");
+    Game game({x_environment(x.name(), temporary.path()), Stderr::kPipe, {}, {}});
+    Ended e = game.wait(10s);
+    EXPECT_TRUE(e.exited && e.status == 1) << e;
+    EXPECT_TRUE(matches(e.err, one_line("cannot open a window: the X server " + x.name() +
+                                        " refused the connection: [^\n]*[Aa]uthori[sz]ation[^\n]*")))
+        << e.err;
+    EXPECT_TRUE(empty(temporary.path()));
+
+    std::string gone = x.name();
+    x.kill();
+    Game nobody({x_environment(gone, temporary.path()), Stderr::kPipe, {}, {}});
+    e = nobody.wait(10s);
+    EXPECT_TRUE(e.exited && e.status == 1) << e;
+    EXPECT_EQ(e.err, one_line("cannot open a window: no X server answers at DISPLAY=" + gone));
+    EXPECT_TRUE(empty(temporary.path()));
+}
+
+TEST(ProcessFaults, AnXServerDyingDuringStartUpOrPlayEndsWithOneLine) {
+    // During start-up every 10 ms from the moment the game holds its signals,
+    // then once with the window open.
+    for (int ms = 0; ms <= 160; ms += 10) {
+        Xvfb x;
+        process::TempDir temporary;
+        Game game({x_environment(x.name(), temporary.path()), Stderr::kPipe, {}, {}});
+        bool playing = ms == 160;
+        if (playing) {
+            ASSERT_TRUE(wait_for([&] { return has_window(x.name(), game.pid()); }, 10s));
+        } else {
+            ASSERT_TRUE(wait_for([&] { return game.holding_signals(); }, 10s));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(playing ? 200 : ms));
+        x.kill();
+        Ended e = game.wait(5s);
+        SCOPED_TRACE(playing ? "while playing" : std::to_string(ms) + " ms");
+        EXPECT_TRUE(e.exited && e.status == 1) << e;
+        if (playing) {
+            EXPECT_EQ(e.err, one_line("lost the connection to the X server " + x.name()));
+        } else {
+            EXPECT_TRUE(matches(e.err, one_line("(lost the connection to the X server |cannot open a window: no X "
+                                                "server answers at DISPLAY=)" +
+                                                x.name())))
+                << e.err;
+        }
+        EXPECT_TRUE(empty(temporary.path()));
+    }
+}
