@@ -1,8 +1,10 @@
 // Unpacking the asset table: decoding, names, and nothing left on disk.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <vector>
 
 #include "process.hpp"
@@ -65,6 +67,31 @@ TEST(UnpackedAssets, AFailureHalfwayLeavesNothingBehind) {
     process::UseAsTmpdir use(temporary.path());
     EXPECT_THROW(UnpackedAssets files(table), std::runtime_error);
     EXPECT_TRUE(process::snapshot(temporary.path()).empty());
+}
+
+TEST(UnpackedAssets, AProcessEndingThroughExitOrQuickExitLeavesNothing) {
+    // As when Xlib ends the process because the X server went away during
+    // start-up, with the files on disk and never a destructor run.
+    std::vector<assets::Entry> table{{"one.wav", "@b25l"}, {"extra.bin", "@dHdv"}};
+    process::TempDir temporary;
+    // The death test's copy of this program runs this test again from the
+    // top: it takes the directory from the first run, through the environment.
+    ::setenv("MOLVANE_TEST_EXIT_DIR", temporary.path().c_str(), 0);
+    const std::string directory = std::getenv("MOLVANE_TEST_EXIT_DIR");
+    for (bool quick : {false, true}) {
+        EXPECT_EXIT(
+            {
+                ::setenv("TMPDIR", directory.c_str(), 1);
+                auto* files = new UnpackedAssets(table);  // never deleted
+                if (!std::filesystem::exists(files->path("extra.bin"))) std::_Exit(9);
+                if (quick) std::quick_exit(3);
+                std::exit(3);
+            },
+            ::testing::ExitedWithCode(3), "")
+            << (quick ? "quick_exit" : "exit");
+        EXPECT_TRUE(process::snapshot(temporary.path()).empty()) << (quick ? "quick_exit" : "exit");
+    }
+    ::unsetenv("MOLVANE_TEST_EXIT_DIR");
 }
 
 TEST(UnpackedAssets, RefusesNamesThatAreNotPlainFileNames) {

@@ -1,6 +1,7 @@
 #include "media/x_connection.hpp"
 
 #include <X11/Xlib.h>
+
 #include <dlfcn.h>
 #include <unistd.h>
 

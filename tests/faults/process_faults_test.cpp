@@ -24,7 +24,7 @@
 #include <thread>
 #include <vector>
 
-#include "process.hpp"
+#include "../process.hpp"
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
@@ -122,8 +122,8 @@ public:
         while (std::getline(status, line))
             if (line.starts_with("SigBlk:")) {
                 unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
-                unsigned long long held = 1ull << (SIGHUP - 1) | 1ull << (SIGINT - 1) | 1ull << (SIGQUIT - 1) |
-                                          1ull << (SIGTERM - 1);
+                unsigned long long held =
+                    1ull << (SIGHUP - 1) | 1ull << (SIGINT - 1) | 1ull << (SIGQUIT - 1) | 1ull << (SIGTERM - 1);
                 return (mask & held) == held;
             }
         return false;
@@ -195,8 +195,8 @@ public:
             int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, STDERR_FILENO);
             ::dup2(null, STDOUT_FILENO);
-            std::vector<const char*> argv{"Xvfb",     "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-                                          "-nolisten", "tcp",        "-noreset"};
+            std::vector<const char*> argv{"Xvfb",        "-displayfd", fd.c_str(), "-screen", "0",
+                                          "1024x768x24", "-nolisten",  "tcp",      "-noreset"};
             if (!auth_file.empty()) {
                 argv.push_back("-auth");
                 argv.push_back(auth_file.c_str());
@@ -249,8 +249,8 @@ void write_cookie(const fs::path& file) {
 
 // True when a window of the game's process is on the display.
 bool has_window(const std::string& display, pid_t pid) {
-    std::string command = "DISPLAY=" + display + " xdotool search --onlyvisible --pid " + std::to_string(pid) +
-                          " >/dev/null 2>&1";
+    std::string command =
+        "DISPLAY=" + display + " xdotool search --onlyvisible --pid " + std::to_string(pid) + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
 }
 
@@ -323,7 +323,8 @@ TEST(ProcessFaults, AFileSizeLimitStopsStartUpWithOneLine) {
         Game game({process::headless_environment(temporary.path()), Stderr::kPipe, {}, {{RLIMIT_FSIZE, bytes}}});
         Ended e = game.wait(10s);
         EXPECT_TRUE(e.exited && e.status == 1) << bytes << ": " << e;
-        EXPECT_TRUE(matches(e.err, one_line("asset [a-z_]+\\.(jpg|png|wav|mp3): cannot write its file: File too large")))
+        EXPECT_TRUE(
+            matches(e.err, one_line("asset [a-z_]+\\.(jpg|png|wav|mp3): cannot write its file: File too large")))
             << e.err;
         EXPECT_TRUE(empty(temporary.path()));
     }
