@@ -205,39 +205,15 @@ Surface set_mode(int width, int height) {
     impl->label = "screen";
     m.screen = Surface(impl);
     m.frames = 0;
-    m.show_whole = true;
-    m.frame_draws.clear();
-    m.frame_sources.clear();
-    m.made = 0;
-    m.draw_at_once = false;
     detail::convert_pictures();
     return m.screen;
 }
 
-// Draws the frame and pushes it to the window, only the part the frame
-// changed; the whole window on the first frame.
+// Pushes the whole frame to the window.
 void flip() {
     auto& m = detail::media();
     if (!m.window) detail::fail("cannot show the frame", "the window is not open");
-    SDL_Surface* pixels = m.screen.impl().surface;
-    if (m.show_whole) {
-        m.pushed = {{0, 0, pixels->w, pixels->h}};
-        m.show_whole = false;
-    } else {
-        m.pushed = detail::changed_boxes(m.shown_draws, m.frame_draws);
-    }
-    detail::make_draws_within(m.pushed);
-    std::vector<SDL_Rect>& rects = m.pushed_rects;
-    rects.clear();
-    for (const detail::Box& box : m.pushed) rects.push_back({box.x, box.y, box.w, box.h});
-    if (!rects.empty() && SDL_UpdateWindowSurfaceRects(m.window, rects.data(), static_cast<int>(rects.size())) != 0)
-        detail::fail("cannot show the frame", SDL_GetError());
-    m.shown_draws.swap(m.frame_draws);
-    m.frame_draws.clear();
-    m.shown_sources.swap(m.frame_sources);
-    m.frame_sources.clear();
-    m.made = 0;
-    m.draw_at_once = false;
+    if (SDL_UpdateWindowSurface(m.window) != 0) detail::fail("cannot show the frame", SDL_GetError());
     ++m.frames;
     if (m.frames == 1) detail::mark_first_frame();
     if (m.flip_hook) m.flip_hook();

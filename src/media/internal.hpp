@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "media/dirty_rects.hpp"
 #include "media/sound.hpp"
 #include "media/surface.hpp"
 #include "media/testing.hpp"
@@ -23,7 +22,6 @@ struct Surface::Impl {
     SDL_Surface* surface = nullptr;
     bool owned = true;  // the window's own surface belongs to SDL
     std::string label;
-    unsigned long version = 0;  // counts changes of the pixels: drawn onto, converted
     ~Impl();
 };
 
@@ -57,23 +55,6 @@ struct Media {
     // Pictures loaded before the window opened, converted when it opens.
     std::vector<std::weak_ptr<Surface::Impl>> pictures;
     bool text_cache = true;
-    bool fast_draws = true;  // leave out the copies the window already holds
-    // What was drawn onto the window for the frame being drawn and for the
-    // frame last shown, and what the last flip pushed to the window.
-    std::vector<DrawnRect> frame_draws;
-    std::vector<DrawnRect> shown_draws;
-    bool show_whole = true;  // the next flip pushes the whole window
-    std::vector<Box> pushed;
-    std::vector<SDL_Rect> pushed_rects;
-    // The pictures those draws drew, held so that each lives (and keeps its
-    // address) while a draw names it, and so that the flip can draw them.
-    std::vector<std::shared_ptr<Surface::Impl>> frame_sources;
-    std::vector<std::shared_ptr<Surface::Impl>> shown_sources;
-    // How many of frame_draws the window surface already holds; the rest wait
-    // for the flip. Once something needed the window's pixels in the middle
-    // of a frame, the rest of that frame is drawn as it comes.
-    std::size_t made = 0;
-    bool draw_at_once = false;
 };
 
 Media& media();
@@ -91,21 +72,6 @@ void trace_sound(const std::string& sound, const char* action);
 void adopt_picture(const std::shared_ptr<Surface::Impl>& picture);
 // Converts every picture loaded so far; set_mode calls it.
 void convert_pictures();
-
-// The window's draws wait for the flip, which draws them only where the
-// frame changed; see window_draws.cpp.
-//
-// Draws the waiting draws whole, now, and the rest of the frame's draws as
-// they come: before the window's pixels are read, or a waiting picture's
-// pixels change.
-void make_waiting_draws();
-// Whether a draw still waiting draws `picture`.
-bool waiting_on(const Surface::Impl& picture);
-// Draws the waiting draws, inside `boxes` only.
-void make_draws_within(const std::vector<Box>& boxes);
-// Draws `from` onto `onto` with its corner at (x, y); inside `clip` only,
-// when given.
-void draw(const Surface::Impl& from, Surface::Impl& onto, int x, int y, const Box* clip = nullptr);
 
 // At the first flip, for the start-up benchmark: see first_frame.cpp.
 void mark_first_frame();

@@ -18,7 +18,6 @@ void convert(Surface::Impl& picture, const SDL_PixelFormat& window) {
     if (!converted) fail("cannot convert the picture " + picture.label, SDL_GetError());
     SDL_FreeSurface(loaded);
     picture.surface = converted;
-    ++picture.version;
 }
 
 }  // namespace

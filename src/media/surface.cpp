@@ -37,53 +37,16 @@ Surface::Surface(int width, int height) {
     impl_->label = "surface " + std::to_string(width) + "x" + std::to_string(height);
 }
 
-namespace {
-
-// Whether drawing the picture replaces what lies beneath it.
-bool covers(SDL_Surface* picture) {
-    Uint8 alpha = 255;
-    SDL_GetSurfaceAlphaMod(picture, &alpha);
-    return !SDL_ISPIXELFORMAT_ALPHA(picture->format->format) && !SDL_HasColorKey(picture) && alpha == 255;
-}
-
-// The part of `onto` that `from` lands on at (x, y).
-detail::Box landing(SDL_Surface* from, SDL_Surface* onto, int x, int y) {
-    SDL_Rect drawn{x, y, from->w, from->h};
-    SDL_Rect clip;
-    SDL_GetClipRect(onto, &clip);
-    SDL_Rect on{};
-    if (!SDL_IntersectRect(&drawn, &clip, &on)) return {x, y, 0, 0};
-    return {on.x, on.y, on.w, on.h};
-}
-
-}  // namespace
-
 void Surface::blit(const Surface& source, Pos pos) {
     Impl& from = source.impl();
     Impl& onto = impl();
     auto& m = detail::media();
     int x = to_pixel(pos.x);
     int y = to_pixel(pos.y);
-    bool onto_window = impl_ == m.screen.impl_;
-    // The window's pixels are about to be read, or a waiting picture's to
-    // change: the waiting draws go first.
-    if (source.impl_ == m.screen.impl_ || (!onto_window && detail::waiting_on(onto))) detail::make_waiting_draws();
-    if (!onto_window) {
-        detail::draw(from, onto, x, y);
-        ++onto.version;
-        return;
-    }
-    if (m.tracing) m.draws.push_back({source.label(), x, y});
-    detail::DrawnRect draw{&from, from.version, landing(from.surface, onto.surface, x, y), covers(from.surface), x, y};
-    bool now = !m.fast_draws || m.draw_at_once;
-    // A copy the window already holds is left out; see still_shown.
-    bool needed = now && (!m.fast_draws || !detail::still_shown(draw, m.shown_draws, m.frame_draws));
-    m.frame_draws.push_back(draw);
-    m.frame_sources.push_back(source.impl_);
-    ++onto.version;
-    if (!now) return;  // drawn at the flip
-    if (needed) detail::draw(from, onto, x, y);
-    m.made = m.frame_draws.size();
+    if (m.tracing && impl_ == m.screen.impl_) m.draws.push_back({source.label(), x, y});
+    SDL_Rect where{x, y, 0, 0};
+    if (SDL_BlitSurface(from.surface, nullptr, onto.surface, &where) != 0)
+        detail::fail("cannot draw " + from.label, SDL_GetError());
 }
 
 int Surface::get_width() const { return impl().surface->w; }
@@ -92,7 +55,6 @@ Rect Surface::get_rect() const { return {0, 0, get_width(), get_height()}; }
 const std::string& Surface::label() const { return impl().label; }
 
 Color Surface::get_at(int x, int y) const {
-    if (impl_ == detail::media().screen.impl_) detail::make_waiting_draws();
     SDL_Surface* s = impl().surface;
     if (x < 0 || y < 0 || x >= s->w || y >= s->h)
         throw Error("pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") lies outside the picture");

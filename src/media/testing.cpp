@@ -44,7 +44,6 @@ long frames_shown() { return detail::media().frames; }
 void on_flip(std::function<void()> hook) { detail::media().flip_hook = std::move(hook); }
 
 std::vector<std::uint32_t> pixels(const Surface& picture) {
-    if (picture == detail::media().screen) detail::make_waiting_draws();
     SDL_Surface* s = picture.impl().surface;
     std::vector<std::uint32_t> out;
     out.reserve(static_cast<std::size_t>(s->w) * static_cast<std::size_t>(s->h));
@@ -73,22 +72,7 @@ Surface load_as_decoded(const std::string& path) {
     return Surface(impl);
 }
 
-void set_shortcuts(bool on) {
-    detail::media().text_cache = on;
-    detail::media().fast_draws = on;
-}
-
-void blit_inside(Surface& onto, const Surface& source, Pos pos, Rect clip) {
-    detail::Box inside{clip.x, clip.y, clip.w, clip.h};
-    detail::draw(source.impl(), onto.impl(), to_pixel(pos.x), to_pixel(pos.y), &inside);
-    ++onto.impl().version;
-}
-
-std::vector<Rect> pushed_by_last_flip() {
-    std::vector<Rect> rects;
-    for (const detail::Box& box : detail::media().pushed) rects.push_back({box.x, box.y, box.w, box.h});
-    return rects;
-}
+void set_text_cache(bool on) { detail::media().text_cache = on; }
 
 WindowInfo window_info() {
     auto& m = detail::media();

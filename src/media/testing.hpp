@@ -74,17 +74,8 @@ std::vector<std::uint32_t> pixels(const Surface& picture);
 // A picture as decoded from its file, in the decoder's pixel format: how the
 // game drew pictures before they were converted to the window's format.
 Surface load_as_decoded(const std::string& path);
-// With the shortcuts off, fonts render every text afresh and every picture
-// is drawn onto the window whole, when it is drawn, even where the window
-// already holds it.
-void set_shortcuts(bool on);
-
-// Draws `source` onto `onto` (a picture, not the window) with its corner at
-// `pos`, inside `clip` only: how the flip draws a frame inside the part of
-// the window the frame changed.
-void blit_inside(Surface& onto, const Surface& source, Pos pos, Rect clip);
-// The parts of the window the last flip pushed to the system.
-std::vector<Rect> pushed_by_last_flip();
+// With the text cache off, fonts render every text afresh.
+void set_text_cache(bool on);
 
 // The window as the system sees it.
 struct WindowInfo {
