@@ -205,6 +205,7 @@ Surface set_mode(int width, int height) {
     impl->label = "screen";
     m.screen = Surface(impl);
     m.frames = 0;
+    m.window_memory.forget();
     detail::convert_pictures();
     return m.screen;
 }

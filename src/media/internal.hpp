@@ -13,6 +13,7 @@
 #include "media/sound.hpp"
 #include "media/surface.hpp"
 #include "media/testing.hpp"
+#include "media/window_memory.hpp"
 
 struct Mix_Chunk;
 
@@ -22,6 +23,7 @@ struct Surface::Impl {
     SDL_Surface* surface = nullptr;
     bool owned = true;  // the window's own surface belongs to SDL
     std::string label;
+    std::uint64_t stamp = detail::new_stamp();  // changes with the pixels; see window_memory.hpp
     ~Impl();
 };
 
@@ -55,6 +57,11 @@ struct Media {
     // Pictures loaded before the window opened, converted when it opens.
     std::vector<std::weak_ptr<Surface::Impl>> pictures;
     bool text_cache = true;
+    // Draws onto the window: copies the window already holds left out, the
+    // others copied straight; see window_memory.hpp.
+    bool window_shortcuts = true;
+    WindowMemory window_memory;
+    std::vector<Rect> repairs;
 };
 
 Media& media();

@@ -18,6 +18,7 @@ void convert(Surface::Impl& picture, const SDL_PixelFormat& window) {
     if (!converted) fail("cannot convert the picture " + picture.label, SDL_GetError());
     SDL_FreeSurface(loaded);
     picture.surface = converted;
+    picture.stamp = new_stamp();
 }
 
 }  // namespace

@@ -72,7 +72,11 @@ Surface load_as_decoded(const std::string& path) {
     return Surface(impl);
 }
 
-void set_text_cache(bool on) { detail::media().text_cache = on; }
+void set_shortcuts(bool on) {
+    detail::media().text_cache = on;
+    detail::media().window_shortcuts = on;
+    detail::media().window_memory.forget();
+}
 
 WindowInfo window_info() {
     auto& m = detail::media();

@@ -74,8 +74,9 @@ std::vector<std::uint32_t> pixels(const Surface& picture);
 // A picture as decoded from its file, in the decoder's pixel format: how the
 // game drew pictures before they were converted to the window's format.
 Surface load_as_decoded(const std::string& path);
-// With the text cache off, fonts render every text afresh.
-void set_text_cache(bool on);
+// With the shortcuts off, fonts render every text afresh and every picture
+// is drawn onto the window by SDL, whole, even where the window holds it.
+void set_shortcuts(bool on);
 
 // The window as the system sees it.
 struct WindowInfo {
