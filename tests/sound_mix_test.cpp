@@ -24,6 +24,7 @@
 #include "media/limiter.hpp"
 #include "players.hpp"
 #include "process.hpp"
+#include "shared_dir.hpp"
 #include "shell/game_state.hpp"
 #include "shell/random.hpp"
 #include "shell/start_up.hpp"
@@ -116,25 +117,6 @@ TEST(Mixer, TheSameSoundStartedAgainBeforeTheMixerBeganItIsNotDoubled) {
     std::_Exit(0);
 }
 
-// Where a recording goes: a directory the test makes, which the copy of the
-// test program finds in its environment (its own would be another one).
-class RecordingDir {
-public:
-    RecordingDir() {
-        setenv("MOLVANE_RECORDING_DIR", own_.path().c_str(), 0);
-        path_ = std::getenv("MOLVANE_RECORDING_DIR");
-        if (path_ != own_.path()) fs::remove_all(own_.path());  // the copy: not needed
-    }
-    ~RecordingDir() {
-        if (path_ == own_.path()) unsetenv("MOLVANE_RECORDING_DIR");
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    process::TempDir own_;
-    fs::path path_;
-};
-
 // A recording: 16-bit stereo frames, from the first fetch of the game on.
 std::vector<std::int16_t> read_recording(const fs::path& file) {
     long start = -1;
@@ -209,7 +191,7 @@ private:
 };
 
 TEST(SoundMix, AWholeGameNeverReachesFullScaleNorStacksOneSoundOnItself) {
-    RecordingDir dir;
+    harness::SharedDir dir;
     fs::path file = dir.path() / "game.raw";
     EXPECT_EXIT(
         {
@@ -260,7 +242,7 @@ TEST(SoundMix, AWholeGameNeverReachesFullScaleNorStacksOneSoundOnItself) {
 }
 
 TEST(SoundMix, MSilencesEverythingWhileTheGameGoesOnAndMAgainBringsItBack) {
-    RecordingDir dir;
+    harness::SharedDir dir;
     fs::path file = dir.path() / "title.raw";
     EXPECT_EXIT(
         {

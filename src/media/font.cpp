@@ -22,6 +22,15 @@ struct Font::Impl {
     std::string family;
     // Enough for every text a screen shows at once, and a few more.
     detail::TextCache rendered{8};
+    // How to open the same face again, for texts drawn smaller to fit: the
+    // installed file (empty for the embedded default font), the size the
+    // font was opened at, and its style.
+    std::string file;
+    int index = 0;
+    int size = 0;
+    int style = TTF_STYLE_NORMAL;
+    TTF_Font* fitting = nullptr;  // the same face, opened at the first text too big
+    detail::TextCache fitted{8};  // texts drawn smaller, keyed by text and room
     Impl();
     ~Impl();
     Impl(const Impl&) = delete;
@@ -44,12 +53,15 @@ Font::Impl::Impl() { open_fonts().insert(this); }
 Font::Impl::~Impl() {
     open_fonts().erase(this);
     if (font) TTF_CloseFont(font);
+    if (fitting) TTF_CloseFont(fitting);
 }
 
 void detail::close_fonts() {
     for (Font::Impl* open : open_fonts()) {
         if (open->font) TTF_CloseFont(open->font);
+        if (open->fitting) TTF_CloseFont(open->fitting);
         open->font = nullptr;
+        open->fitting = nullptr;
     }
 }
 
@@ -123,16 +135,22 @@ Font SysFont(const std::string& family, int size, bool bold) {
     if (auto installed = find_installed(family, bold)) {
         impl->font = TTF_OpenFontIndex(installed->file.c_str(), size, installed->index);
         impl->family = family;
+        impl->file = installed->file;
+        impl->index = installed->index;
+        impl->size = size;
         face_is_bold = installed->bold;
     }
     if (!impl->font) {
         impl->font = open_default(size);
         impl->family = kDefaultFamily;
+        impl->file.clear();
+        impl->size = std::max(1, static_cast<int>(size * kDefaultFontScale));
         face_is_bold = true;
     }
     if (!impl->font)
         detail::fail("cannot open the font " + family + " at size " + std::to_string(size), TTF_GetError());
-    if (bold && !face_is_bold) TTF_SetFontStyle(impl->font, TTF_STYLE_BOLD);
+    if (bold && !face_is_bold) impl->style = TTF_STYLE_BOLD;
+    TTF_SetFontStyle(impl->font, impl->style);
     return Font(impl);
 }
 
@@ -143,26 +161,77 @@ const std::string& Font::family() const {
     return impl_->family;
 }
 
-Surface Font::render(const std::string& text, bool antialias, Color colour) const {
-    if (!impl_) throw Error("a font was used before it was made");
-    bool cached = detail::media().text_cache;
-    if (cached)
-        if (auto earlier = impl_->rendered.find(text, antialias, colour)) return *earlier;
+namespace {
+
+Surface render_with(TTF_Font* font, const std::string& text, bool antialias, Color colour) {
     SDL_Color ink{colour.r, colour.g, colour.b, 255};
     SDL_Surface* pixels = nullptr;
     if (text.empty()) {
         // SDL_ttf refuses an empty text; it is an empty line of the font's height.
-        pixels = SDL_CreateRGBSurfaceWithFormat(0, 0, TTF_FontHeight(impl_->font), 32, SDL_PIXELFORMAT_ARGB8888);
+        pixels = SDL_CreateRGBSurfaceWithFormat(0, 0, TTF_FontHeight(font), 32, SDL_PIXELFORMAT_ARGB8888);
     } else {
-        pixels = antialias ? TTF_RenderUTF8_Blended(impl_->font, text.c_str(), ink)
-                           : TTF_RenderUTF8_Solid(impl_->font, text.c_str(), ink);
+        pixels =
+            antialias ? TTF_RenderUTF8_Blended(font, text.c_str(), ink) : TTF_RenderUTF8_Solid(font, text.c_str(), ink);
     }
     if (!pixels) detail::fail("cannot render the text \"" + text + "\"", TTF_GetError());
     auto surface = std::make_shared<Surface::Impl>();
     surface->surface = pixels;
     surface->label = "text:" + text;
-    if (cached) impl_->rendered.keep(text, antialias, colour, Surface(surface));
     return Surface(surface);
+}
+
+// The size of `text` in `font`, as rendering it would make it.
+bool fits(TTF_Font* font, const std::string& text, Room room) {
+    int width = 0;
+    int height = 0;
+    if (TTF_SizeUTF8(font, text.c_str(), &width, &height) != 0) return false;
+    return width <= room.width && std::max(height, TTF_FontHeight(font)) <= room.height;
+}
+
+TTF_Font* open_again(const Font::Impl& impl) {
+    TTF_Font* font =
+        impl.file.empty() ? open_default(impl.size) : TTF_OpenFontIndex(impl.file.c_str(), impl.size, impl.index);
+    if (!font) detail::fail("cannot open the font " + impl.family + " again", TTF_GetError());
+    TTF_SetFontStyle(font, impl.style);
+    return font;
+}
+
+}  // namespace
+
+Surface Font::render(const std::string& text, bool antialias, Color colour) const {
+    if (!impl_) throw Error("a font was used before it was made");
+    bool cached = detail::media().text_cache;
+    if (cached)
+        if (auto earlier = impl_->rendered.find(text, antialias, colour)) return *earlier;
+    Surface rendered = render_with(impl_->font, text, antialias, colour);
+    if (cached) impl_->rendered.keep(text, antialias, colour, rendered);
+    return rendered;
+}
+
+Surface Font::render_within(const std::string& text, bool antialias, Color colour, Room room) const {
+    if (!impl_) throw Error("a font was used before it was made");
+    Surface own_size = render(text, antialias, colour);
+    if (own_size.get_width() <= room.width && own_size.get_height() <= room.height) return own_size;
+    std::string key = text + '\n' + std::to_string(room.width) + 'x' + std::to_string(room.height);
+    if (auto earlier = impl_->fitted.find(key, antialias, colour)) return *earlier;
+    // The largest size below the font's own at which the text fits; 1 when
+    // none does.
+    if (!impl_->fitting) impl_->fitting = open_again(*impl_);
+    TTF_Font* font = impl_->fitting;
+    int low = 1;
+    int high = impl_->size - 1;
+    while (low < high) {
+        int middle = (low + high + 1) / 2;
+        TTF_SetFontSize(font, middle);
+        if (fits(font, text, room))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    TTF_SetFontSize(font, low);
+    Surface rendered = render_with(font, text, antialias, colour);
+    impl_->fitted.keep(key, antialias, colour, rendered);
+    return rendered;
 }
 
 }  // namespace media

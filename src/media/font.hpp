@@ -9,11 +9,20 @@
 
 namespace media {
 
+// The room a text has: the largest width and height it may take.
+struct Room {
+    int width;
+    int height;
+};
+
 class Font {
 public:
     Font() = default;
     // The text, antialiased when `antialias` is set, on a transparent surface.
     Surface render(const std::string& text, bool antialias, Color colour) const;
+    // The same, when it fits in `room`; otherwise the text at the largest
+    // size of this font's face that fits.
+    Surface render_within(const std::string& text, bool antialias, Color colour, Room room) const;
 
     // The family that was actually opened: the requested one, or the
     // embedded default font's.

@@ -46,7 +46,7 @@ void ready_countdown(Timer& timer_ready, const Timer& timer) {
 // Freezes the last frame under "PAUSE", holds every sound, and waits for the
 // next space press. No frame of play passes, so no time passes.
 void pause_play() {
-    media::Surface pause = FONT_READY.render("PAUSE", true, RED);
+    media::Surface pause = FONT_READY.render_within("PAUSE", true, RED, centred_room());
     media::Pos pause_pos{SCREEN.get_width() / 2.0 - pause.get_width() / 2.0,
                          SCREEN.get_height() / 2.0 - pause.get_height() / 2.0};
     SCREEN.blit(pause, pause_pos);

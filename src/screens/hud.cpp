@@ -5,10 +5,21 @@
 
 namespace molvane {
 
+namespace {
+
+// Each text of the strip keeps to the strip, and the lives to the room right
+// of x 530; one that would not is drawn smaller (see Font::render_within).
+constexpr media::Room kStrip{COUNT_BOARD_SIZE.width, COUNT_BOARD_SIZE.height};
+constexpr media::Room kLevelRoom{COUNT_BOARD_SIZE.width - 20, COUNT_BOARD_SIZE.height};
+constexpr media::Room kLivesRoom{COUNT_BOARD_SIZE.width - 530, COUNT_BOARD_SIZE.height};
+
+}  // namespace
+
 void refresh_text(const std::pair<std::string, std::string>& timer) {
-    media::Surface timer_text = FONT_TIMER.render(timer.first + ":" + timer.second, true, WHITE);
-    media::Surface level_text = FONT_LEVEL.render("Level: " + std::to_string(LEVEL + 1), true, WHITE);
-    media::Surface life_text = FONT_LEVEL.render(" X " + std::to_string(HEART), true, WHITE);
+    media::Surface timer_text = FONT_TIMER.render_within(timer.first + ":" + timer.second, true, WHITE, kStrip);
+    media::Surface level_text =
+        FONT_LEVEL.render_within("Level: " + std::to_string(LEVEL + 1), true, WHITE, kLevelRoom);
+    media::Surface life_text = FONT_LEVEL.render_within(" X " + std::to_string(HEART), true, WHITE, kLivesRoom);
 
     double board_width = COUNT_BOARD.get_width();
     double board_height = COUNT_BOARD.get_height();
@@ -25,9 +36,11 @@ void refresh_text(const std::pair<std::string, std::string>& timer) {
     SCREEN.blit(LIFE_PIC, life_pose);
 }
 
+media::Room centred_room() { return {SCREEN.get_width() - 2 * 20, SCREEN.get_height()}; }
+
 void refresh_ready(int second) {
     if (second <= 0) return;
-    media::Surface ready = FONT_READY.render(std::to_string(second), true, RED);
+    media::Surface ready = FONT_READY.render_within(std::to_string(second), true, RED, centred_room());
     media::Pos pos{SCREEN.get_width() / 2.0 - ready.get_width() / 2.0,
                    SCREEN.get_height() / 2.0 - ready.get_height() / 2.0};
     SCREEN.blit(ready, pos);
