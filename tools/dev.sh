@@ -50,6 +50,7 @@ TEST_PACKAGES=(
     clang              # tools/ci/fuzz.sh: the libFuzzer build of the asset decoder
     libclang-rt-14-dev # libFuzzer and the sanitizer runtimes for clang 14
     valgrind           # tools/ci/sanitizers.sh: memcheck on a headless game
+    debootstrap        # tools/ci/clean_root.sh: a fresh Debian 12 root for the play command
 )
 
 # -------------------------------------------------------------------------------
@@ -205,6 +206,8 @@ test_all() {
     bash tools/ci/fuzz.sh 60 || failed+=("asset fuzzer (tools/ci/fuzz.sh; build/fuzz holds what crashed)")
     say "the suite again under AddressSanitizer and UBSan, random-input games, valgrind"
     bash tools/ci/sanitizers.sh || failed+=("sanitizers and valgrind (tools/ci/sanitizers.sh)")
+    say "the play command on a fresh Debian 12 root"
+    bash tools/ci/clean_root.sh build/test || failed+=("play command on a fresh root (tools/ci/clean_root.sh)")
 
     if [[ ${#failed[@]} -gt 0 ]]; then
         local what
@@ -214,9 +217,11 @@ test_all() {
     say "all checks passed"
 }
 
-[[ $# -eq 1 ]] || usage
-case "$1" in
+case "$*" in
     play) play ;;
     test) test_all ;;
+    # For tools/ci/clean_root.sh: the package lists, one name a line.
+    "packages play") printf '%s\n' "${PLAY_PACKAGES[@]}" ;;
+    "packages test") printf '%s\n' "${TEST_PACKAGES[@]}" ;;
     *) usage ;;
 esac
