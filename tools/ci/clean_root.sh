@@ -79,6 +79,7 @@ mirror=${MOLVANE_CI_MIRROR:-$(archive | head -n 1)}
 cache_dir=${MOLVANE_CI_CACHE:-/var/cache/molvane-ci}
 tarball=$cache_dir/bookworm-minbase-$(dpkg --print-architecture).tar
 work_parent=${MOLVANE_CI_WORK:-/var/tmp}
+started=$SECONDS
 work=$(mktemp -d "$work_parent/molvane-clean-root-XXXXXX")
 root=$work/root
 mounts=()
@@ -90,7 +91,7 @@ mounted_under_work() {
     awk -v work="$work" '$5 == work || index($5, work "/") == 1 { print $5 }' /proc/self/mountinfo | sort -r
 }
 cleanup() {
-    local status=$? pid process_root point
+    local status=$? pid process_root point began=$SECONDS
     set +e
     # The play command and whatever it started (apt, the build, the game),
     # in their own process group; then anything else still running in the root.
@@ -115,13 +116,13 @@ cleanup() {
         exit 1
     fi
     rm -rf --one-file-system -- "$work"
+    say "cleaned up in $((SECONDS - began)) s; $((SECONDS - started)) s in all"
     exit "$status"
 }
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-started=$SECONDS
 # ---- The bare root ----------------------------------------------------------
 mkdir -p "$cache_dir"
 if [[ -s "$tarball" ]]; then
