@@ -8,8 +8,7 @@
 
 #include "media/display.hpp"
 #include "media/event.hpp"
-#include "screens/hud.hpp"
-#include "screens/strike.hpp"
+#include "screens/level_frames.hpp"
 #include "shell/game_state.hpp"
 #include "shell/random.hpp"
 #include "shell/start_up.hpp"
@@ -22,15 +21,6 @@ bool holding = false;
 
 media::Pos centre_of(std::size_t index) {
     return {static_cast<double>(index % 3) * 200 + 100, 80 + static_cast<double>(index / 3) * 200 + 100};
-}
-
-// What the main screen does with the events of a frame of play (no pause,
-// no Escape: the script never sends them during play).
-void handle_play_events() {
-    for (const media::Event& event : media::event::get()) {
-        if (molvane::is_strike(event)) molvane::strike();
-        if (event.type == media::EventType::MOUSEBUTTONUP) molvane::MOUSE_STATE = 0;
-    }
 }
 
 }  // namespace
@@ -67,28 +57,21 @@ void start(bool paced) {
 }
 
 void play_frame(molvane::Timer& timer) {
-    molvane::refresh_text(timer.get_format_time());
-    if (timer.update() == 0) timer.set_time(30);
-    molvane::rabbit_list.update();
-    molvane::rabbit_list.draw(molvane::SCREEN);
-    molvane::bat->update(molvane::SCREEN, molvane::MOUSE_STATE);
-    media::display::flip();
-    if (molvane::HEART < 0) molvane::HEART = 3;
-    handle_play_events();
+    molvane::play_frame(timer);
     molvane::CLOCK.tick(60);
+    if (molvane::FLAG == 1) return;
+    // The level ended: the next frame plays on at full lives.
+    timer.set_time(30);
+    molvane::HEART = 3;
+    molvane::STATE = "main";
 }
 
 void countdown_frame(molvane::Timer& timer_ready, const molvane::Timer& timer) {
-    handle_play_events();
-    molvane::refresh_text(timer.get_format_time());
-    timer_ready.update();
-    int second = timer_ready.get_second();
-    molvane::rabbit_list.draw(molvane::SCREEN);
-    molvane::bat->update(molvane::SCREEN, molvane::MOUSE_STATE);
-    molvane::refresh_ready(second);
-    media::display::flip();
-    if (second == 0) timer_ready.set_time(4);
-    molvane::CLOCK.tick(60);
+    if (molvane::countdown_frame(timer_ready, timer)) {
+        molvane::CLOCK.tick(60);
+        return;
+    }
+    timer_ready.set_time(4);
 }
 
 void waiting_frame() {

@@ -1,6 +1,6 @@
-// The game's frames, one at a time, for the benchmarks: the same steps in the
-// same order as the main screen and the waiting screens take them, and a
-// scripted player who strikes every rabbit that shows itself.
+// The game's frames, one at a time, for the benchmarks: the main screen's own
+// frames, the title's frame, and a scripted player who strikes every rabbit
+// that shows itself.
 #pragma once
 
 #include <string>
@@ -18,10 +18,11 @@ void start(bool paced);
 // What `start` installs as the script, exposed for the whole-game runs.
 void strike_and_press_space(media::testing::Input& input);
 
-// A frame of play: the HUD's three texts, the nine rabbits stepped and drawn,
-// the bat, the flip, the events. Starts the level clock again at zero.
+// A frame of play, as the main screen runs it, and the wait for the next.
+// Starts the level again when it ends.
 void play_frame(molvane::Timer& timer);
-// A frame of the 3-2-1 countdown, again from 3 after the blank frame.
+// A frame of the 3-2-1 countdown, as the main screen runs it, again from 3
+// after the blank frame.
 void countdown_frame(molvane::Timer& timer_ready, const molvane::Timer& timer);
 // A frame of the title screen: the picture, the events, the bat, the flip.
 void waiting_frame();
