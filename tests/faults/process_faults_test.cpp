@@ -264,6 +264,11 @@ std::map<std::string, std::string> x_environment(const std::string& display, con
 
 bool empty(const fs::path& directory) { return process::snapshot(directory).empty(); }
 
+// True while start-up holds the signals back or has its files on disk.
+bool starting(const Game& game, const fs::path& temporary) {
+    return game.holding_signals() || !fs::is_empty(temporary);
+}
+
 std::string one_line(const std::string& pattern) { return "molvane: " + pattern + "\n"; }
 
 bool matches(const std::string& text, const std::string& pattern) {
@@ -371,12 +376,11 @@ TEST_P(SignalDuringStartUp, LeavesNoFilesAndEndsAsTheSignalShould) {
     std::vector<Moment> moments;
     for (int ms = 0; ms <= 150; ms += 5) moments.push_back({true, ms});
     for (int ms : {0, 10, 20, 40}) moments.push_back({false, ms});
+    int missed = 0;  // runs whose start-up went by between two looks
     for (const Moment& moment : moments) {
         process::TempDir temporary;
         Game game({process::headless_environment(temporary.path()), Stderr::kPipe, {}, {}});
-        if (moment.after_hold) {
-            ASSERT_TRUE(wait_for([&] { return game.holding_signals(); }, 10s));
-        }
+        if (moment.after_hold && !wait_for([&] { return starting(game, temporary.path()); }, 5s)) ++missed;
         auto from = moment.after_hold ? Clock::now() : game.started();
         std::this_thread::sleep_until(from + std::chrono::milliseconds(moment.ms));
         game.send(signal);
@@ -393,6 +397,7 @@ TEST_P(SignalDuringStartUp, LeavesNoFilesAndEndsAsTheSignalShould) {
         EXPECT_EQ(e.err, "");
         EXPECT_TRUE(empty(temporary.path())) << e;
     }
+    EXPECT_LE(missed, 3) << "start-up was seen in too few runs to say anything";
 }
 
 INSTANTIATE_TEST_SUITE_P(ProcessFaults, SignalDuringStartUp, ::testing::Values(SIGHUP, SIGQUIT, SIGINT, SIGTERM),
@@ -424,6 +429,7 @@ TEST(ProcessFaults, AnXServerThatRefusesUsIsQuoted) {
 TEST(ProcessFaults, AnXServerDyingDuringStartUpOrPlayEndsWithOneLine) {
     // During start-up every 10 ms from the moment the game holds its signals,
     // then once with the window open.
+    int missed = 0;  // runs whose start-up went by between two looks
     for (int ms = 0; ms <= 160; ms += 10) {
         Xvfb x;
         process::TempDir temporary;
@@ -431,8 +437,8 @@ TEST(ProcessFaults, AnXServerDyingDuringStartUpOrPlayEndsWithOneLine) {
         bool playing = ms == 160;
         if (playing) {
             ASSERT_TRUE(wait_for([&] { return has_window(x.name(), game.pid()); }, 10s));
-        } else {
-            ASSERT_TRUE(wait_for([&] { return game.holding_signals(); }, 10s));
+        } else if (!wait_for([&] { return starting(game, temporary.path()); }, 5s)) {
+            ++missed;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(playing ? 200 : ms));
         x.kill();
@@ -449,4 +455,5 @@ TEST(ProcessFaults, AnXServerDyingDuringStartUpOrPlayEndsWithOneLine) {
         }
         EXPECT_TRUE(empty(temporary.path()));
     }
+    EXPECT_LE(missed, 2) << "start-up was seen in too few runs to say anything";
 }
