@@ -70,6 +70,7 @@ std::vector<std::string>& start_up_states() {
 void reset_game_state() {
     media::mixer::stop();
     molvane::init_game();
+    molvane::bat.emplace();  // no strike still showing
     molvane::FLAG.reset();
     media::testing::clear_sound_trace();
 }

@@ -43,8 +43,7 @@ void write_font_config(const fs::path& dir) {
     std::ofstream(dir / "fonts.conf") << R"(<?xml version="1.0"?>
 <!DOCTYPE fontconfig SYSTEM "fonts.dtd">
 <fontconfig>
-  <dir>)" << (dir / "fonts").string()
-                                      << R"(</dir>
+  <dir>)" << (dir / "fonts").string() << R"(</dir>
   <cachedir>)" << (dir / "cache").string()
                                       << R"(</cachedir>
   <match target="scan">

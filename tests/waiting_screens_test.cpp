@@ -195,15 +195,17 @@ TEST_P(EveryWaitingScreen, LeftPressStrikesAndAnyReleaseRests) {
         .at(4, {button_up(media::BUTTON_RIGHT)})
         .buttons_at(5, false, true, true)
         .at(5, {button_down(media::BUTTON_RIGHT), button_down(media::BUTTON_MIDDLE)})  // left up: no strike
-        .at(6, {key_down(K_SPACE)});
+        .at(12, {key_down(K_SPACE)});
     GetParam().run();
 
-    ASSERT_EQ(shown_.size(), 6U);
+    ASSERT_EQ(shown_.size(), 12U);
     std::vector<int> states;
     for (const Shown& frame : shown_) states.push_back(frame.mouse_state);
-    EXPECT_EQ(states, (std::vector<int>{0, 1, 1, 0, 0, 0}));
-    for (std::size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(shown_[i].draws.back(), bat_at({300, 300}, states[i] == 1)) << "frame " << i + 1;
+    EXPECT_EQ(states, (std::vector<int>{0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    // Each strike shows the striking bat for six frames, the tap's included:
+    // the last, in frame 3, up to frame 8.
+    for (std::size_t i = 0; i < 12; ++i) {
+        EXPECT_EQ(shown_[i].draws.back(), bat_at({300, 300}, i < 8)) << "frame " << i + 1;
         EXPECT_TRUE(shown_[i].picture_shows) << "frame " << i + 1;
     }
     EXPECT_EQ(sounds_of("sound_hit.wav"), (Lines{sound(0, "play", "sound_hit.wav"), sound(1, "play", "sound_hit.wav"),

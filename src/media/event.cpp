@@ -17,6 +17,25 @@ int key_of(SDL_Keycode sym) {
     }
 }
 
+// A position in the window's pixels, as the game's frame sees it.
+Pos frame_pos(int x, int y) { return {double(x), double(y)}; }
+
+// Whether the window is hidden or minimised, as its last such event said.
+bool window_hidden = false;
+
+void note_visibility(const SDL_Event& in) {
+    if (in.type != SDL_WINDOWEVENT) return;
+    switch (in.window.event) {
+        case SDL_WINDOWEVENT_HIDDEN:
+        case SDL_WINDOWEVENT_MINIMIZED: window_hidden = true; break;
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED: window_hidden = false; break;
+        default: break;
+    }
+}
+
 // One SDL event as the game sees it; false for events the game never sees.
 bool translate(const SDL_Event& in, Event& out) {
     switch (in.type) {
@@ -34,8 +53,13 @@ bool translate(const SDL_Event& in, Event& out) {
         case SDL_MOUSEBUTTONUP:
             out.type = in.type == SDL_MOUSEBUTTONDOWN ? EventType::MOUSEBUTTONDOWN : EventType::MOUSEBUTTONUP;
             out.button = in.button.button;
+            out.pos = frame_pos(in.button.x, in.button.y);
             return true;
         case SDL_MOUSEMOTION: out.type = EventType::MOUSEMOTION; return true;
+        case SDL_WINDOWEVENT:
+            if (in.window.event != SDL_WINDOWEVENT_FOCUS_LOST) return false;
+            out.type = EventType::FOCUS_LOST;
+            return true;
         default: return false;
     }
 }
@@ -62,12 +86,18 @@ std::vector<Event> get() {
         m.input.events.clear();
         m.script(m.input);
         events.swap(m.input.events);
+        // A scripted press or release happens where the script's pointer is.
+        for (Event& event : events)
+            if ((event.type == EventType::MOUSEBUTTONDOWN || event.type == EventType::MOUSEBUTTONUP) && !event.pos)
+                event.pos = m.input.pointer;
         if (close_request) events.push_back({EventType::QUIT, K_OTHER, 0});
         return events;
     }
+    if (window_hidden) SDL_WaitEventTimeout(nullptr, 250);
     SDL_PumpEvents();
     SDL_Event in;
     while (SDL_PeepEvents(&in, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        note_visibility(in);
         show_again_if_exposed(in);
         Event out;
         if (translate(in, out)) events.push_back(out);
@@ -85,7 +115,7 @@ Pos get_pos() {
     int x = 0;
     int y = 0;
     SDL_GetMouseState(&x, &y);
-    return {double(x), double(y)};
+    return frame_pos(x, y);
 }
 
 std::array<bool, 3> get_pressed() {

@@ -47,10 +47,7 @@ bool countdown_frame(Timer& timer_ready, const Timer& timer) {
     for (const media::Event& event : media::event::get()) {
         if (event.type == EventType::QUIT) close_game();
         mute_on_m(event);
-        if (is_strike(event)) {
-            HIT.play();
-            MOUSE_STATE = 1;
-        }
+        if (is_strike(event)) swing();
         if (event.type == EventType::MOUSEBUTTONUP) MOUSE_STATE = 0;
     }
     refresh_text(timer.get_format_time());
@@ -77,16 +74,19 @@ void play_frame(Timer& timer) {
     for (const media::Event& event : media::event::get()) {
         if (event.type == EventType::QUIT) close_game();
         mute_on_m(event);
-        if (is_strike(event)) strike();
+        if (is_strike(event)) strike(event);
         if (event.type == EventType::MOUSEBUTTONUP) MOUSE_STATE = 0;
         if (event.type == EventType::KEYDOWN && event.key == media::K_ESCAPE) {
             media::mixer::stop();
             STATE = "esc";
             FLAG = 0;
         }
-        // A level that has already ended in this frame is not paused:
-        // the pause would start it running again.
-        if (event.type == EventType::KEYDOWN && event.key == media::K_SPACE && FLAG == 1) pause_play();
+        // Space pauses, and so does the player going to another window: the
+        // rabbits would go on costing lives nobody could save. A level that
+        // has already ended in this frame is not paused: the pause would
+        // start it running again.
+        bool space = event.type == EventType::KEYDOWN && event.key == media::K_SPACE;
+        if ((space || event.type == EventType::FOCUS_LOST) && FLAG == 1) pause_play();
     }
 }
 

@@ -12,10 +12,10 @@ namespace molvane {
 bool countdown_frame(Timer& timer_ready, const Timer& timer);
 
 // A frame of play: the HUD, the rabbits stepped and drawn, the bat, the flip,
-// then the events: strikes, Escape, and space, which pauses until the next
-// space press. Sets FLAG to 0 when the level ends in this frame, and STATE
-// to "end" when the lives ran out or "esc" on Escape. A frame that ends the
-// level is finished in full: its strikes still count.
+// then the events: strikes, Escape, and space or the window losing the
+// keyboard, either of which pauses until the next space press. Sets FLAG to 0 when the level ends in this frame, and
+// STATE to "end" when the lives ran out or "esc" on Escape. A frame that ends the level is finished in full: its
+// strikes still count.
 void play_frame(Timer& timer);
 
 }  // namespace molvane

@@ -10,10 +10,17 @@ bool is_strike(const media::Event& event) {
     return event.button == media::BUTTON_LEFT || media::mouse::get_pressed()[0];
 }
 
-void strike() {
+void swing() {
     HIT.play();
     MOUSE_STATE = 1;
-    media::Pos hit_pos = media::mouse::get_pos();
+    bat->strike();
+}
+
+void strike(const media::Event& press) {
+    swing();
+    // Where the button went down: the pointer may have moved on before the
+    // frame read the press, and the player struck where it was.
+    media::Pos hit_pos = press.pos.value_or(media::mouse::get_pos());
     for (Rabbit* rabbit : rabbit_list)
         if (rabbit->rect.collidepoint(hit_pos)) rabbit->hit();
 }

@@ -10,8 +10,13 @@ namespace molvane {
 // while the left button is held.
 bool is_strike(const media::Event& event);
 
-// A strike in play: the hit sound, the striking bat, and every rabbit whose
-// hole holds the pointer is hit.
-void strike();
+// The bat swings: the hit sound and the striking bat. On every screen, for
+// every press that is a strike.
+void swing();
+
+// A strike in play: the swing, and every rabbit whose hole holds the place
+// where the button went down is hit; without a press (the benchmark's
+// player), where the pointer is now.
+void strike(const media::Event& press = {});
 
 }  // namespace molvane

@@ -20,10 +20,7 @@ void waiting_screen(const media::Surface& picture, const media::Sound* space_sou
                 FLAG = 0;
                 if (space_sound) space_sound->play();
             }
-            if (is_strike(event)) {
-                HIT.play();
-                MOUSE_STATE = 1;
-            }
+            if (is_strike(event)) swing();
             if (event.type == EventType::MOUSEBUTTONUP) MOUSE_STATE = 0;
         }
         bat->update(SCREEN, MOUSE_STATE);
