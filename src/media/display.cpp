@@ -72,7 +72,7 @@ void require_a_display() {
 }
 
 bool open_audio() {
-    detail::QuietStderr quiet;
+    detail::quiet_alsa();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -1,5 +1,6 @@
 #include "media/quiet_stderr.hpp"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -9,8 +10,21 @@
 namespace media::detail {
 
 namespace {
+
 std::atomic<int> set_aside{-1};
+
+void ignore_alsa(const char*, int, const char*, int, const char*, ...) {}
+
 }  // namespace
+
+void quiet_alsa() {
+    // The library SDL opens for its ALSA driver: the same one, opened here.
+    static void* alsa = ::dlopen("libasound.so.2", RTLD_LAZY);
+    if (!alsa) return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(::dlsym(alsa, "snd_lib_error_set_handler"))) set(ignore_alsa);
+}
 
 QuietStderr::QuietStderr() {
     written_ = ::memfd_create("molvane-stderr", MFD_CLOEXEC);

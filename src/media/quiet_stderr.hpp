@@ -1,5 +1,5 @@
 // Sets stderr aside for a while. The libraries below SDL print their own
-// complaints when no device or display answers (ALSA, libpng, the X
+// complaints when a display or a picture fails them (libpng, Wayland, the X
 // server's reason for refusing us); the player gets our one line instead,
 // which may quote what they said. What they write goes to a buffer in memory,
 // never to a file. The descriptor is the whole process's: use it only around
@@ -24,6 +24,11 @@ private:
     int saved_ = -1;    // the real stderr while it is set aside
     int written_ = -1;  // where stderr goes meanwhile
 };
+
+// Keeps ALSA from printing its own complaints (a dozen lines when there is
+// no sound card) through its error hook, where it is installed: stderr
+// stays as it is for every other thread and library.
+void quiet_alsa();
 
 // Where a line for the player goes: stderr, or the real one while a
 // QuietStderr has set it aside.
