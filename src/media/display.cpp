@@ -71,14 +71,22 @@ void require_a_display() {
     }
 }
 
+void ignore_sdl_log(void*, int, SDL_LogPriority, const char*) {}
+
 bool open_audio() {
+    // The drivers' own complaints (ALSA's, SDL's log) are not for the player.
     detail::quiet_alsa();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-    if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+    SDL_LogOutputFunction log = nullptr;
+    void* log_data = nullptr;
+    SDL_LogGetOutputFunction(&log, &log_data);
+    SDL_LogSetOutputFunction(ignore_sdl_log, nullptr);
+    bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (opened && Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return false;
+        opened = false;
     }
-    return true;
+    SDL_LogSetOutputFunction(log, log_data);
+    return opened;
 }
 
 // Without a sound device the game plays on in silence, through SDL's dummy
