@@ -200,7 +200,16 @@ test_all() {
     cmake -DBUILD=build/test -P tools/ci/test_properties.cmake ||
         failed+=("test properties (tools/ci/test_properties.cmake)")
     say "running the tests"
-    ctest --test-dir build/test --output-on-failure --no-tests=error -j2 || failed+=("tests")
+    # In an empty temporary directory of their own, which they must leave empty.
+    local tests_tmp
+    tests_tmp=$(mktemp -d)
+    TMPDIR=$tests_tmp ctest --test-dir build/test --output-on-failure --no-tests=error -j2 || failed+=("tests")
+    if [[ -n "$(ls -A "$tests_tmp")" ]]; then
+        say "the tests left this in their temporary directory:"
+        ls -A "$tests_tmp" >&2
+        failed+=("tests left files in the temporary directory")
+    fi
+    rm -rf -- "$tests_tmp" || say "could not remove $tests_tmp"
     say "checking the install, the Debian package and the installed game"
     bash tools/ci/package.sh build/test || failed+=("package checks (tools/ci/package.sh)")
     bash tools/ci/fuzz.sh 60 || failed+=("asset fuzzer (tools/ci/fuzz.sh; build/fuzz holds what crashed)")
