@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 BUILD=build/bench
 
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DMOLVANE_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$BUILD" -j2 --target molvane molvane_frame_bench molvane_game_bench molvane_start_up_bench >/dev/null
+cmake --build "$BUILD" -j2 --target molvane molvane_frame_bench molvane_game_bench molvane_start_up_bench molvane_first_frame >/dev/null
 
 echo "== machine"
 echo "cores: $(nproc); CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //')"
@@ -39,6 +39,6 @@ for _ in $(seq 50); do
 done
 export DISPLAY=$display
 "$BUILD/bench/molvane_frame_bench"
-"$BUILD/bench/molvane_start_up_bench" "$BUILD/molvane" 50
+"$BUILD/bench/molvane_start_up_bench" "$BUILD/bench/molvane_first_frame" 50
 "$BUILD/bench/molvane_game_bench" pacing
 echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

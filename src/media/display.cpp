@@ -101,10 +101,6 @@ void start_audio() {
     }
     Mix_AllocateChannels(kChannels);
     detail::start_mixing();
-    // SDL chooses its sample converters the first time it is asked for one,
-    // without a lock; the sounds are loaded on two threads at once.
-    SDL_AudioCVT first{};
-    SDL_BuildAudioCVT(&first, AUDIO_S16SYS, 1, MIX_DEFAULT_FREQUENCY, AUDIO_S16SYS, 2, MIX_DEFAULT_FREQUENCY);
 }
 
 // Gives the window's fresh pixels (1.6 MB, 400 pages) their memory in one
@@ -224,7 +220,6 @@ void flip() {
     if (!m.window) detail::fail("cannot show the frame", "the window is not open");
     if (SDL_UpdateWindowSurface(m.window) != 0) detail::fail("cannot show the frame", SDL_GetError());
     ++m.frames;
-    if (m.frames == 1) detail::mark_first_frame();
     if (m.flip_hook) m.flip_hook();
     m.draws.clear();
 }

@@ -80,8 +80,5 @@ void adopt_picture(const std::shared_ptr<Surface::Impl>& picture);
 // Converts every picture loaded so far; set_mode calls it.
 void convert_pictures();
 
-// At the first flip, for the start-up benchmark: see first_frame.cpp.
-void mark_first_frame();
-
 }  // namespace detail
 }  // namespace media

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -21,7 +22,7 @@ struct SoundAsset {
 
 // In the order they are loaded: with two faulty files, the first one named
 // here is the one reported.
-constexpr std::array<SoundAsset, AssetLoading::kSoundCount> kSounds{{
+constexpr std::array<SoundAsset, 15> kSounds{{
     {&START, "sound_start.wav"},
     {&MAIN, "sound_main.mp3"},
     {&POP, "sound_pop.wav"},
@@ -39,94 +40,27 @@ constexpr std::array<SoundAsset, AssetLoading::kSoundCount> kSounds{{
     {&DANGER, "sound_danger.wav"},
 }};
 
-// Tells the helper that start-up ended before the mixer opened. Made without
-// allocating: start-up may have ended for want of memory.
-class StartUpStopped : public std::exception {
-public:
-    const char* what() const noexcept override { return "start-up stopped"; }
-};
-
 constexpr bool is_mp3(std::string_view name) { return name.ends_with(".mp3"); }
-
-// Where the sounds made from WAV files stand in kSounds.
-struct WaveSounds {
-    std::array<std::size_t, kSounds.size()> index{};
-    std::size_t count = 0;
-};
-
-constexpr WaveSounds kWaveSounds = [] {
-    WaveSounds waves;
-    for (std::size_t i = 0; i < kSounds.size(); ++i)
-        if (!is_mp3(kSounds[i].name)) waves.index[waves.count++] = i;
-    return waves;
-}();
 
 }  // namespace
 
-AssetLoading::AssetLoading(std::span<const assets::Entry> table)
-    : unpacked_future_(unpacked_.get_future().share()),
-      mixer_open_future_(mixer_open_.get_future()),
-      task_([this, table] { helper_work(table); }),
-      helper_(task_.get_future()) {
-    thread_.emplace("molvane-loading", [this] { task_(); });
+AssetLoading::AssetLoading(std::span<const assets::Entry> table) : files_(table) {
+    std::vector<std::string> paths;
+    for (const SoundAsset& sound : kSounds)
+        if (is_mp3(sound.name)) paths.push_back(files_.path(sound.name));
+    music_ = std::async(std::launch::async, [paths = std::move(paths)] {
+        std::vector<media::DecodedMp3> music;
+        for (const std::string& path : paths) music.push_back(media::decode_mp3(path));
+        return music;
+    });
 }
 
 AssetLoading::~AssetLoading() {
-    next_wave_.store(kWaveSounds.count);  // no sound is left to take
-    if (!helper_.valid()) return;
-    if (!mixer_told_) mixer_open_.set_exception(std::make_exception_ptr(StartUpStopped()));
-    helper_.wait();
-}
-
-// The helper thread.
-void AssetLoading::helper_work(std::span<const assets::Entry> table) {
-    try {
-        files_.emplace(table);
-    } catch (...) {
-        unpacked_.set_exception(std::current_exception());
-        throw;
-    }
-    unpacked_.set_value();
-
-    // The music is decoded while the main thread still starts SDL.
-    std::vector<std::pair<std::size_t, media::DecodedMp3>> music;
-    for (std::size_t i = 0; i < kSounds.size(); ++i)
-        if (is_mp3(kSounds[i].name)) music.emplace_back(i, media::decode_mp3(files_->path(kSounds[i].name)));
-
-    mixer_open_future_.get();
-    for (auto& [i, decoded] : music) {
-        try {
-            sounds_[i] = media::Sound(files_->path(kSounds[i].name), std::move(decoded));
-        } catch (...) {
-            failures_[i] = std::current_exception();
-        }
-    }
-    load_wave_sounds();
-}
-
-void AssetLoading::load_wave_sounds() {
-    for (std::size_t taken = next_wave_++; taken < kWaveSounds.count; taken = next_wave_++) {
-        std::size_t i = kWaveSounds.index[taken];
-        try {
-            sounds_[i] = media::Sound(files_->path(kSounds[i].name));
-        } catch (...) {
-            failures_[i] = std::current_exception();
-        }
-    }
-}
-
-const UnpackedAssets& AssetLoading::files() {
-    unpacked_future_.get();
-    return *files_;
-}
-
-void AssetLoading::mixer_opened() {
-    mixer_told_ = true;
-    mixer_open_.set_value();
+    if (music_.valid()) music_.wait();
 }
 
 void AssetLoading::load_pictures() {
-    auto picture = [&](const char* name) { return media::image::load(files().path(name)); };
+    auto picture = [&](const char* name) { return media::image::load(files_.path(name)); };
 
     WINDOW_ICON = picture("image_icon.jpg");
     media::display::set_caption(WINDOW_TITLE);
@@ -145,12 +79,18 @@ void AssetLoading::load_pictures() {
 }
 
 void AssetLoading::finish() {
-    load_wave_sounds();
-    helper_.get();
-    for (const std::exception_ptr& failure : failures_)
-        if (failure) std::rethrow_exception(failure);
-    for (std::size_t i = 0; i < kSounds.size(); ++i) *kSounds[i].sound = std::move(*sounds_[i]);
-    files_->remove();
+    std::vector<media::DecodedMp3> music = music_.get();
+    std::vector<media::Sound> sounds;
+    std::size_t next_mp3 = 0;
+    for (const SoundAsset& sound : kSounds) {
+        std::string path = files_.path(sound.name);
+        if (is_mp3(sound.name))
+            sounds.emplace_back(path, std::move(music[next_mp3++]));
+        else
+            sounds.emplace_back(path);
+    }
+    for (std::size_t i = 0; i < kSounds.size(); ++i) *kSounds[i].sound = std::move(sounds[i]);
+    files_.remove();
 }
 
 }  // namespace molvane

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -10,7 +11,6 @@
 #include "media/event.hpp"
 #include "media/x_connection.hpp"
 #include "screens/screens.hpp"
-#include "shell/big_pages.hpp"
 #include "shell/constants.hpp"
 #include "shell/game_state.hpp"
 #include "shell/load_assets.hpp"
@@ -54,33 +54,24 @@ void init_game() {
 }
 
 void start_up(std::span<const assets::Entry> table) {
-    use_big_pages();
     media::watch_x_connection();
     {
         // No signal may end the game while the files are on disk: they wait
         // until the files are gone.
         HeldSignals held;
-        // While SDL starts here, a helper unpacks the assets and decodes the
-        // music; then the pictures and fonts load here, and the sounds on
-        // both threads. See AssetLoading.
-        AssetLoading loading(table);
-        auto unpacked = [&] { needing_memory("out of memory while unpacking the assets", [&] { loading.files(); }); };
-        try {
-            needing_memory("out of memory while starting the video system", [] { media::start_video(); });
-        } catch (...) {
-            unpacked();  // a faulty asset table is reported first, as it always was
-            throw;
-        }
-        unpacked();
+        // The music decodes on a thread of its own while SDL starts and the
+        // rest loads here. See AssetLoading.
+        std::optional<AssetLoading> loading;
+        needing_memory("out of memory while unpacking the assets", [&] { loading.emplace(table); });
+        needing_memory("out of memory while starting the video system", [] { media::start_video(); });
         needing_memory("out of memory while opening the sound device", [] { media::start_sound(); });
-        loading.mixer_opened();
-        needing_memory("out of memory while loading the pictures", [&] { loading.load_pictures(); });
+        needing_memory("out of memory while loading the pictures", [&] { loading->load_pictures(); });
         needing_memory("out of memory while loading the fonts", [] {
             FONT_LEVEL = media::font::SysFont(FONT_LEVEL_SPEC.family, FONT_LEVEL_SPEC.size, FONT_LEVEL_SPEC.bold);
             FONT_TIMER = media::font::SysFont(FONT_TIMER_SPEC.family, FONT_TIMER_SPEC.size, FONT_TIMER_SPEC.bold);
             FONT_READY = media::font::SysFont(FONT_READY_SPEC.family, FONT_READY_SPEC.size, FONT_READY_SPEC.bold);
         });
-        needing_memory("out of memory while loading the sounds", [&] { loading.finish(); });
+        needing_memory("out of memory while loading the sounds", [&] { loading->finish(); });
     }
     needing_memory("out of memory while opening the window", [] { open_window(); });
 }
