@@ -62,9 +62,7 @@ protected:
 TEST_F(Focus, LostInPlayPausesExactlyAsSpaceDoesAndSpaceResumes) {
     auto with = [](const Event& pausing) {
         return play_level([&](harness::Script& script) {
-            script.at(play_fetch(20), {pausing})
-                .at(play_fetch(20) + 30, {kSpace})
-                .at(play_fetch(20) + 60, {kEscape});
+            script.at(play_fetch(20), {pausing}).at(play_fetch(20) + 30, {kSpace}).at(play_fetch(20) + 60, {kEscape});
         });
     };
     Level by_focus = with(kFocusLost);
@@ -77,9 +75,9 @@ TEST_F(Focus, LostInPlayPausesExactlyAsSpaceDoesAndSpaceResumes) {
     const long pause_frame = 181 + 20 + 1;
     ASSERT_GT(long(by_focus.frames.size()), pause_frame);
     EXPECT_EQ(by_focus.frames[pause_frame - 1].back().label, "text:PAUSE");
-    Strings expected{std::to_string(pause_frame - 1) + " pause mixer",
-                     std::to_string(pause_frame - 1) + " play sound_wait.wav",
-                     std::to_string(pause_frame) + " unpause mixer", std::to_string(pause_frame) + " play sound_biu.wav"};
+    Strings expected{
+        std::to_string(pause_frame - 1) + " pause mixer", std::to_string(pause_frame - 1) + " play sound_wait.wav",
+        std::to_string(pause_frame) + " unpause mixer", std::to_string(pause_frame) + " play sound_biu.wav"};
     Strings pausing(by_focus.sounds.begin(), by_focus.sounds.begin() + 4);
     EXPECT_EQ(pausing, expected);
     // 60 fetches after the pause began, less the 30 of the pause: 30 frames

@@ -1,0 +1,212 @@
+// The built program in a real X window, as a player who switches windows,
+// hides the game, mutes it, taps quickly and clicks on the move would meet
+// it.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "media/surface.hpp"
+#include "real_window.hpp"
+#include "shell/constants.hpp"
+#include "shell/game_state.hpp"
+
+namespace {
+
+using namespace real_window;
+using namespace std::chrono_literals;
+
+class Manners : public RealWindow {
+protected:
+    // Gives the game's window the keyboard, or the screen's root window
+    // (another window, as far as the game can tell).
+    void focus_game() { ASSERT_TRUE(x("xdotool windowfocus --sync " + window_)); }
+    void focus_elsewhere() {
+        auto root = x("xwininfo -root");
+        ASSERT_TRUE(root);
+        auto at = root->find("Window id: ");
+        ASSERT_NE(at, std::string::npos);
+        std::string id = root->substr(at + 11, root->find(' ', at + 11) - at - 11);
+        ASSERT_TRUE(x("xdotool windowfocus " + id));
+    }
+
+    // Seconds of CPU the game has used, user and system.
+    double cpu_seconds() const {
+        std::ifstream in("/proc/" + std::to_string(game_) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        long utime = 0, stime = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i) {
+            if (i == 14) utime = std::stol(field);
+            if (i == 15) stime = std::stol(field);
+        }
+        return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+    }
+    // The game's share of one core over `span`.
+    double cpu_share(std::chrono::milliseconds span) const {
+        double before = cpu_seconds();
+        auto start = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(span);
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return (cpu_seconds() - before) / seconds;
+    }
+
+    // PAUSE, wider than any countdown digit.
+    bool pause_shows() { return red_box(shoot("pause").pixels).w > 300; }
+};
+
+TEST_F(Manners, LeavingTheWindowInPlayPausesItAndSpaceResumes) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    point({560, 640});
+    focus_game();
+    key("space");
+    // The countdown: leaving the window changes nothing.
+    std::this_thread::sleep_for(1000ms);
+    focus_elsewhere();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(pause_shows()) << "the countdown paused";
+    focus_game();
+    std::this_thread::sleep_for(2500ms);  // play has begun
+    EXPECT_FALSE(pause_shows());
+
+    focus_elsewhere();
+    ASSERT_TRUE(wait_for([&] { return pause_shows(); }, 3s)) << "no PAUSE after the window lost the keyboard";
+    Frame paused = shoot("pause");
+    std::this_thread::sleep_for(1200ms);
+    EXPECT_EQ(shoot("pause").mismatch(paused.pixels, kWhole), 0) << "the game went on while paused";
+    // Back in the window the pause holds until space.
+    focus_game();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(pause_shows()) << "coming back resumed the game by itself";
+    key("space");
+    EXPECT_TRUE(wait_for([&] { return !pause_shows(); }, 3s)) << "space did not resume";
+
+    std::chrono::milliseconds took{};
+    EXPECT_EQ(close_request(1s, &took), 0);
+}
+
+TEST_F(Manners, HiddenItUsesAlmostNoCpuAndShownItDrawsAgainAtOnce) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    media::Pos at{300, 400};
+    point(at);
+    ASSERT_LT(wait_until_shows("title", waiting_frame(molvane::START_PIC, at, false), kWhole), 0.005);
+    double shown = cpu_share(3000ms);
+    ASSERT_TRUE(x("xdotool windowunmap --sync " + window_));
+    std::this_thread::sleep_for(300ms);
+    double hidden = cpu_share(5000ms);
+    std::printf("the title's CPU: %.2f %% of a core shown, %.2f %% hidden\n", 100 * shown, 100 * hidden);
+    EXPECT_LT(hidden, 0.01);
+
+    // Shown again, the bat follows the pointer at the frame rate.
+    ASSERT_TRUE(x("xdotool windowmap --sync " + window_));
+    for (media::Pos to : {media::Pos{120, 600}, media::Pos{480, 200}}) {
+        point(to);
+        auto moved = std::chrono::steady_clock::now();
+        EXPECT_LT(wait_until_shows("shown", waiting_frame(molvane::START_PIC, to, false), kWhole, 2s), 0.005);
+        std::printf("the bat followed the pointer after %lld ms\n",
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now() - moved)
+                                               .count()));
+    }
+    std::chrono::milliseconds took{};
+    EXPECT_EQ(close_request(1s, &took), 0);
+}
+
+TEST_F(Manners, MSilencesTheGameAndMAgainBringsItBack) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    point({300, 400});
+    focus_game();
+    std::this_thread::sleep_for(1500ms);
+    long first_m = long(recording().size());
+    key("m");
+    long first_m_done = long(recording().size());
+    std::this_thread::sleep_for(2000ms);
+    long second_m = long(recording().size());
+    key("m");
+    std::this_thread::sleep_for(1500ms);
+    std::vector<float> heard = recording();
+    const long rate = 44100;
+    ASSERT_GT(long(heard.size()), second_m + rate);
+    auto loud = [&](long from, long to) {
+        double energy = 0;
+        for (long i = from; i < to; ++i) energy += double(heard[std::size_t(i)]) * heard[std::size_t(i)];
+        return std::sqrt(energy / double(to - from));
+    };
+    // The title tune before, silence between (give the driver's buffers a
+    // fifth of a second), the tune again after.
+    EXPECT_GT(loud(first_m - rate, first_m), 100);
+    EXPECT_EQ(loud(first_m_done + rate / 5, second_m), 0);
+    EXPECT_GT(loud(long(heard.size()) - rate, long(heard.size())), 100);
+    std::chrono::milliseconds took{};
+    EXPECT_EQ(close_request(1s, &took), 0);
+}
+
+TEST_F(Manners, QuickTapsShowTheStrikingBat) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    media::Pos at{300, 400};
+    point(at);
+    ASSERT_LT(wait_until_shows("title", waiting_frame(molvane::START_PIC, at, false), kWhole), 0.005);
+    // Taps of no length, one every 50 ms for two seconds: each shows the
+    // striking bat for six frames, so it shows all along.
+    std::string taps = "xdotool click --repeat 40 --delay 50 1";
+    FILE* tapping = ::popen(("DISPLAY=" + x_.name() + " " + taps).c_str(), "r");
+    ASSERT_NE(tapping, nullptr);
+    double seen = wait_until_shows("tap", waiting_frame(molvane::START_PIC, at, true), kWhole, 1500ms);
+    ::pclose(tapping);
+    EXPECT_LT(seen, 0.005) << "no striking bat seen during the taps";
+    EXPECT_LT(wait_until_shows("rest", waiting_frame(molvane::START_PIC, at, false), kWhole), 0.005);
+    std::chrono::milliseconds took{};
+    EXPECT_EQ(close_request(1s, &took), 0);
+}
+
+// The hole showing `picture` in a shot, away from `pointer`; or -1.
+int hole_showing(const Frame& frame, const media::Surface& picture, media::Pos pointer = {-1000, -1000}) {
+    for (std::size_t hole = 0; hole < molvane::POS_LIST.size(); ++hole) {
+        media::Pos pos = molvane::POS_LIST[hole];
+        media::Rect area{int(pos.x), int(pos.y), 200, 200};
+        if (area.collidepoint(pointer)) continue;
+        media::Surface expected(600, 680);
+        expected.blit(picture, pos);
+        if (frame.mismatch(expected, area) < 0.005) return int(hole);
+    }
+    return -1;
+}
+
+TEST_F(Manners, AClickStrikesWhereItWasMadeThoughThePointerMovesOnAtOnce) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    point({300, 670});
+    focus_game();
+    key("space");
+    std::this_thread::sleep_for(3300ms);
+    // A click on a rabbit, the pointer moved to the HUD strip within the
+    // same instant: the rabbit cries.
+    int tries = 0, landed = 0;
+    auto give_up = std::chrono::steady_clock::now() + 40s;
+    while (tries < 6 && std::chrono::steady_clock::now() < give_up) {
+        int hole = hole_showing(shoot("play"), molvane::RABBIT_POSE);
+        if (hole < 0) continue;
+        media::Pos centre{molvane::POS_LIST[std::size_t(hole)].x + 100, molvane::POS_LIST[std::size_t(hole)].y + 100};
+        ++tries;
+        ASSERT_TRUE(x("xdotool mousemove " + std::to_string(int(origin_.x + centre.x)) + " " +
+                      std::to_string(int(origin_.y + centre.y)) + " click 1 mousemove " +
+                      std::to_string(int(origin_.x + 300)) + " " + std::to_string(int(origin_.y + 40))));
+        landed += wait_for([&] { return hole_showing(shoot("struck"), molvane::RABBIT_CRY) == hole; }, 1s);
+    }
+    std::printf("%d of %d clicks landed\n", landed, tries);
+    ASSERT_EQ(tries, 6) << "too few rabbits seen to click";
+    // A rabbit seen up may hide again before the click reaches the game.
+    EXPECT_GE(landed, 4);
+    std::chrono::milliseconds took{};
+    EXPECT_EQ(close_request(1s, &took), 0);
+}
+
+}  // namespace
