@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -48,11 +49,17 @@ AssetLoading::AssetLoading(std::span<const assets::Entry> table) : files_(table)
     std::vector<std::string> paths;
     for (const SoundAsset& sound : kSounds)
         if (is_mp3(sound.name)) paths.push_back(files_.path(sound.name));
-    music_ = std::async(std::launch::async, [paths = std::move(paths)] {
+    auto decode = [paths = std::move(paths)] {
         std::vector<media::DecodedMp3> music;
         for (const std::string& path : paths) music.push_back(media::decode_mp3(path));
         return music;
-    });
+    };
+    try {
+        music_ = std::async(std::launch::async, std::move(decode));
+    } catch (const std::system_error& error) {
+        throw std::runtime_error(std::string("cannot start the thread that decodes the music: ") +
+                                 error.code().message());
+    }
 }
 
 AssetLoading::~AssetLoading() {
