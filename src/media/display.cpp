@@ -16,6 +16,7 @@
 #include "media/error.hpp"
 #include "media/internal.hpp"
 #include "media/mixing.hpp"
+#include "media/presenter.hpp"
 #include "media/quiet_stderr.hpp"
 #include "media/x_connection.hpp"
 
@@ -116,6 +117,18 @@ void map_at_once(void* start, std::size_t bytes) {
     ::madvise(static_cast<char*>(start) + before_first, bytes - before_first - after_last, MADV_POPULATE_WRITE);
 }
 
+// On X11 the window's pixels go straight to the display (shared memory),
+// where SDL knows their format. Otherwise SDL shows them through an OpenGL
+// texture, which on a machine without a GPU means loading a software
+// renderer at start-up and drawing the whole window with it at every flip.
+// That is the only way on Wayland, and on a screen of 10 bits a channel.
+// SDL reads the choice once, when the window's pixels are first asked for.
+void choose_window_pixels(SDL_Window* window) {
+    bool x11 = std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0;
+    if (x11 && SDL_GetWindowPixelFormat(window) != SDL_PIXELFORMAT_UNKNOWN)
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+}
+
 }  // namespace
 
 void init() {
@@ -140,12 +153,6 @@ void start_video() {
     // Wayland's keyboard reads its compose table once the window opens, and
     // takes /dev/null for a broken file: it gets the locale's own.
     if (compose_ours && !x11) unsetenv("XCOMPOSEFILE");
-    // On X11 the window's pixels go straight to the display (shared memory).
-    // Otherwise SDL would show them through an OpenGL texture, which on a
-    // machine without a GPU means loading a software renderer at start-up
-    // and drawing the whole window with it at every flip, changed or not.
-    // Wayland has no such straight path: there SDL's texture is the only way.
-    if (x11) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     int image_formats = IMG_INIT_JPG | IMG_INIT_PNG;
     if ((IMG_Init(image_formats) & image_formats) != image_formats)
         detail::fail("cannot start the JPEG and PNG decoders", IMG_GetError());
@@ -195,30 +202,31 @@ void set_icon(const Surface& icon) {
 Surface set_mode(int width, int height) {
     auto& m = detail::media();
     if (m.window) detail::fail("cannot open the window", "it is already open");
-    m.window = SDL_CreateWindow(m.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                                SDL_WINDOW_SHOWN);
+    Rect where = detail::window_placement(width, height);
+    m.window = SDL_CreateWindow(m.caption.c_str(), where.x, where.y, where.w, where.h,
+                                SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (!m.window) detail::fail("cannot open the window", SDL_GetError());
     if (m.icon.valid()) SDL_SetWindowIcon(m.window, m.icon.impl().surface);
-    SDL_Surface* pixels = SDL_GetWindowSurface(m.window);
-    if (!pixels) detail::fail("cannot draw in the window", SDL_GetError());
-    map_at_once(pixels->pixels, static_cast<std::size_t>(pixels->pitch) * static_cast<std::size_t>(pixels->h));
-    SDL_FillRect(pixels, nullptr, SDL_MapRGB(pixels->format, 0, 0, 0));
+    choose_window_pixels(m.window);
     auto impl = std::make_shared<Surface::Impl>();
-    impl->surface = pixels;
     impl->owned = false;
     impl->label = "screen";
     m.screen = Surface(impl);
+    detail::open_frame(width, height);
+    SDL_Surface* pixels = impl->surface;
+    map_at_once(pixels->pixels, static_cast<std::size_t>(pixels->pitch) * static_cast<std::size_t>(pixels->h));
+    SDL_FillRect(pixels, nullptr, SDL_MapRGB(pixels->format, 0, 0, 0));
     m.frames = 0;
     m.window_memory.forget();
     detail::convert_pictures();
     return m.screen;
 }
 
-// Pushes the whole frame to the window.
+// Shows the frame in the window; see presenter.hpp.
 void flip() {
     auto& m = detail::media();
     if (!m.window) detail::fail("cannot show the frame", "the window is not open");
-    if (SDL_UpdateWindowSurface(m.window) != 0) detail::fail("cannot show the frame", SDL_GetError());
+    detail::present();
     ++m.frames;
     if (m.flip_hook) m.flip_hook();
     m.draws.clear();

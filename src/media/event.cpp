@@ -18,7 +18,7 @@ int key_of(SDL_Keycode sym) {
 }
 
 // A position in the window's pixels, as the game's frame sees it.
-Pos frame_pos(int x, int y) { return {double(x), double(y)}; }
+Pos frame_pos(int x, int y) { return detail::to_frame(x, y); }
 
 // Whether the window is hidden or minimised, as its last such event said.
 bool window_hidden = false;
@@ -64,10 +64,22 @@ bool translate(const SDL_Event& in, Event& out) {
     }
 }
 
-void show_again_if_exposed(const SDL_Event& in) {
-    auto& m = detail::media();
-    if (in.type == SDL_WINDOWEVENT && in.window.event == SDL_WINDOWEVENT_EXPOSED && m.window)
-        SDL_UpdateWindowSurface(m.window);
+// The window's own business, never the game's: it is shown again whole
+// when uncovered or resized, and F11 or Alt+Enter turn fullscreen on and
+// off. True when the event was one of these.
+bool window_business(const SDL_Event& in) {
+    if (in.type == SDL_WINDOWEVENT) {
+        auto e = in.window.event;
+        if (e == SDL_WINDOWEVENT_EXPOSED || e == SDL_WINDOWEVENT_SHOWN || e == SDL_WINDOWEVENT_SIZE_CHANGED)
+            detail::present_whole();
+        return false;
+    }
+    if (in.type != SDL_KEYDOWN && in.type != SDL_KEYUP) return false;
+    SDL_Keycode key = in.key.keysym.sym;
+    bool alt_enter = (key == SDLK_RETURN || key == SDLK_KP_ENTER) && (in.key.keysym.mod & KMOD_ALT) != 0;
+    if (key != SDLK_F11 && !alt_enter) return false;
+    if (in.type == SDL_KEYDOWN && !in.key.repeat) detail::toggle_fullscreen();
+    return true;
 }
 
 }  // namespace
@@ -98,7 +110,7 @@ std::vector<Event> get() {
     SDL_Event in;
     while (SDL_PeepEvents(&in, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
         note_visibility(in);
-        show_again_if_exposed(in);
+        if (window_business(in)) continue;
         Event out;
         if (translate(in, out)) events.push_back(out);
     }

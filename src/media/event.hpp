@@ -40,7 +40,8 @@ std::vector<Event> get();
 }  // namespace event
 
 namespace mouse {
-// The pointer position in window pixels.
+// The pointer position in the frame's pixels (where the window shows the frame
+// scaled, mapped back to the frame).
 Pos get_pos();
 // Left, middle and right button, down or up, as they are now.
 std::array<bool, 3> get_pressed();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "media/presenter.hpp"
 #include "media/sound.hpp"
 #include "media/surface.hpp"
 #include "media/testing.hpp"
@@ -44,6 +45,7 @@ struct Media {
     std::string caption;
     Surface icon;
     Surface screen;
+    Presenter presenter;  // how the frame reaches the window
 
     testing::Script script;
     testing::Input input;

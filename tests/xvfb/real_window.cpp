@@ -130,6 +130,49 @@ media::Surface countdown_frame(media::Pos pointer, int second) {
     return frame;
 }
 
+double scaled_mismatch(const media::Surface& shot, const media::Surface& frame, media::Rect shown, media::Rect area) {
+    long off = 0, seen = 0;
+    double sx = double(frame.get_width()) / shown.w, sy = double(frame.get_height()) / shown.h;
+    auto clamp = [](int v, int size) { return std::clamp(v, 0, size - 1); };
+    // Every other pixel of every other row: a quarter of them is plenty.
+    for (int y = shown.y; y < shown.y + shown.h; y += 2) {
+        double v = (y - shown.y + 0.5) * sy - 0.5;
+        int y0 = clamp(int(std::floor(v)), frame.get_height()), y1 = clamp(y0 + 1, frame.get_height());
+        if (y1 < area.y || y0 >= area.y + area.h) continue;
+        for (int x = shown.x; x < shown.x + shown.w; x += 2) {
+            double u = (x - shown.x + 0.5) * sx - 0.5;
+            int x0 = clamp(int(std::floor(u)), frame.get_width()), x1 = clamp(x0 + 1, frame.get_width());
+            if (x1 < area.x || x0 >= area.x + area.w) continue;
+            media::Color c = shot.get_at(x, y);
+            media::Color around[4] = {frame.get_at(x0, y0), frame.get_at(x1, y0), frame.get_at(x0, y1),
+                                      frame.get_at(x1, y1)};
+            auto outside = [&](auto channel) {
+                int low = 255, high = 0;
+                for (const media::Color& a : around) low = std::min(low, channel(a)), high = std::max(high, channel(a));
+                return channel(c) < low - 24 || channel(c) > high + 24;
+            };
+            ++seen;
+            if (outside([](const media::Color& k) { return int(k.r); }) ||
+                outside([](const media::Color& k) { return int(k.g); }) ||
+                outside([](const media::Color& k) { return int(k.b); }))
+                ++off;
+        }
+    }
+    return seen ? double(off) / double(seen) : 1;
+}
+
+double bars_not_black(const media::Surface& shot, media::Rect shown) {
+    long lit = 0, seen = 0;
+    for (int y = 0; y < shot.get_height(); y += 2)
+        for (int x = 0; x < shot.get_width(); x += 2) {
+            if (shown.collidepoint({double(x), double(y)})) continue;
+            ++seen;
+            media::Color c = shot.get_at(x, y);
+            if (c.r > 8 || c.g > 8 || c.b > 8) ++lit;
+        }
+    return seen ? double(lit) / double(seen) : 0;
+}
+
 void RealWindow::SetUp() {
     harness::start_game();
     artifacts_ = fs::path(ARTIFACT_DIR) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -220,8 +263,9 @@ void RealWindow::point(media::Pos at) {
 void RealWindow::key(const std::string& name) { ASSERT_TRUE(x("xdotool key " + name)); }
 
 Frame RealWindow::shoot(const std::string& name) {
-    fs::path file = shots_.path() / (name + "-" + std::to_string(++shots_taken_) + ".png");
-    if (!x("import -window " + window_ + " png:" + file.string())) return {};
+    // BMP: a full-HD shot is written and read back in a fraction of PNG's time.
+    fs::path file = shots_.path() / (name + "-" + std::to_string(++shots_taken_) + ".bmp");
+    if (!x("import -window " + window_ + " bmp3:" + file.string())) return {};
     try {
         return {media::image::load(file.string())};
     } catch (const std::exception&) {
@@ -243,6 +287,31 @@ double RealWindow::wait_until_shows(const std::string& name, const media::Surfac
         },
         timeout);
     return best;
+}
+
+double RealWindow::wait_until_scaled(const std::string& name, const media::Surface& expected, media::Pos window,
+                                     media::Rect shown, std::chrono::milliseconds timeout) {
+    double best = 1;
+    wait_for(
+        [&] {
+            Frame frame = shoot(name);
+            if (!frame.pixels.valid() || frame.pixels.get_width() != int(window.x) ||
+                frame.pixels.get_height() != int(window.y))
+                return false;
+            double share =
+                std::max(scaled_mismatch(frame.pixels, expected, shown), bars_not_black(frame.pixels, shown));
+            if (share < best) best = share, closest_ = frame;
+            return best < 0.005;
+        },
+        timeout);
+    return best;
+}
+
+void RealWindow::measure_window() {
+    auto geometry = x("xwininfo -id " + window_);
+    if (!geometry) return;
+    origin_ = {number_after(*geometry, "Absolute upper-left X:"), number_after(*geometry, "Absolute upper-left Y:")};
+    size_ = {number_after(*geometry, "Width:"), number_after(*geometry, "Height:")};
 }
 
 int RealWindow::close_request(std::chrono::milliseconds limit, std::chrono::milliseconds* took) {

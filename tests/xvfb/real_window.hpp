@@ -85,6 +85,17 @@ media::Surface waiting_frame(const media::Surface& picture, media::Pos pointer, 
 // headless window, then copied).
 media::Surface countdown_frame(media::Pos pointer, int second);
 
+// How far a shot of a window showing `frame` scaled into `shown` is from
+// it, over the part `area` of the frame: the share of the shot's pixels that
+// lie outside the colours of the two by two frame pixels around the point
+// they show (by more than a little), of every other pixel of every other
+// row. A frame scaled smoothly, or by a whole factor, has none.
+double scaled_mismatch(const media::Surface& shot, const media::Surface& frame, media::Rect shown,
+                       media::Rect area = kWhole);
+// The share of the shot's pixels outside `shown` that are not black (every
+// other one of every other row).
+double bars_not_black(const media::Surface& shot, media::Rect shown);
+
 // The game, started in a fresh working directory on its own display.
 class RealWindow : public ::testing::Test {
 protected:
@@ -112,13 +123,21 @@ protected:
     void point(media::Pos at);
     void key(const std::string& name);
 
-    // The window as it is now, saved as NAME-N.png among the test's shots.
+    // The window as it is now, saved as NAME-N.bmp among the test's shots.
     Frame shoot(const std::string& name);
 
     // Shoots the window until it shows `expected` (fewer than 0.5% of the
     // pixels of `area` differ) or `timeout` passes; the closest share seen.
     double wait_until_shows(const std::string& name, const media::Surface& expected, media::Rect area,
                             std::chrono::milliseconds timeout = 5s);
+
+    // Shoots the window until it is `window` large and shows `expected`
+    // scaled into `shown` on black, or `timeout` passes; the closest share
+    // of the pixels seen that are off.
+    double wait_until_scaled(const std::string& name, const media::Surface& expected, media::Pos window,
+                             media::Rect shown, std::chrono::milliseconds timeout = 5s);
+    // The window's size and place as the X server has them now.
+    void measure_window();
 
     // Sends the close request and waits up to `limit` for the game to end;
     // its exit status, or -1. Under the sanitizers the game's exit includes a
