@@ -40,6 +40,7 @@ TEST_PACKAGES=(
     xdotool            # moves the pointer and clicks in the window tests
     x11-utils          # xwininfo and xprop: finds the game's window
     weston             # a Wayland compositor, nested in Xvfb, for the Wayland window tests
+    openbox            # a window manager, for the fullscreen window test
     imagemagick        # import and compare: screenshots of the running game
     libx11-dev         # X11 and XFixes, for tests that drive the pointer
     libxfixes-dev
