@@ -316,7 +316,17 @@ void RealWindow::measure_window() {
 
 int RealWindow::close_request(std::chrono::milliseconds limit, std::chrono::milliseconds* took) {
     auto sent = Clock::now();
-    if (!x(std::string(XWIN_HELPER) + " close " + window_)) return -2;
+    if (!x(std::string(XWIN_HELPER) + " close " + window_)) {
+        // No window to send it to: say how the game ended, if it did.
+        int status = 0;
+        if (::waitpid(game_, &status, WNOHANG) == game_) {
+            game_ = -1;
+            ADD_FAILURE() << "the game had ended before the close request: "
+                          << (WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                                                  : "status " + std::to_string(WEXITSTATUS(status)));
+        }
+        return -2;
+    }
     int status = wait_for_exit(limit);
     *took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent);
     return status;
