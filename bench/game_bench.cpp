@@ -7,6 +7,8 @@
 //   molvane_game_bench pacing   one level at the 60 fps cap: the wall time of
 //                               its 1800 frames of play, how late each frame
 //                               comes after the one before, and the CPU it costs
+//   molvane_game_bench pacing fullscreen
+//                               the same with the window fullscreen (F11)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "frame_loop.hpp"
+#include "media/display.hpp"
 #include "media/testing.hpp"
 #include "screens/screens.hpp"
 #include "shell/game_state.hpp"
@@ -65,8 +68,9 @@ int games(int count) {
     return 0;
 }
 
-int pacing() {
+int pacing(bool fullscreen) {
     bench::start(true);
+    if (fullscreen) media::display::toggle_fullscreen();
     std::vector<double> flips;
     flips.reserve(2100);
     media::testing::on_flip([&] { flips.push_back(bench::now()); });
@@ -109,8 +113,8 @@ int main(int argc, char** argv) {
     int result = 2;
     if (mode == "game") result = game();
     if (mode == "games") result = games(argc > 2 ? std::atoi(argv[2]) : 20);
-    if (mode == "pacing") result = pacing();
-    if (result == 2) std::fprintf(stderr, "usage: molvane_game_bench game | games N | pacing\n");
+    if (mode == "pacing") result = pacing(argc > 2 && std::string(argv[2]) == "fullscreen");
+    if (result == 2) std::fprintf(stderr, "usage: molvane_game_bench game | games N | pacing [fullscreen]\n");
     std::fflush(stdout);
     std::_Exit(result);  // as the game itself ends: without tearing SDL down
 }

@@ -1,12 +1,12 @@
 // The frame drawn into a window of another size: where it lands, and that a
 // change drawn alone gives the pixels the whole frame drawn again would.
-#include "media/scaler.hpp"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <random>
 #include <vector>
+
+#include "media/scaler.hpp"
 
 namespace {
 

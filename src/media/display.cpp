@@ -232,5 +232,7 @@ void flip() {
     m.draws.clear();
 }
 
+void toggle_fullscreen() { detail::toggle_fullscreen(); }
+
 }  // namespace display
 }  // namespace media

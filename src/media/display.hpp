@@ -28,6 +28,8 @@ void set_icon(const Surface& icon);
 Surface set_mode(int width, int height);
 // Shows the frame drawn so far.
 void flip();
+// Fullscreen on or off, as F11 does.
+void toggle_fullscreen();
 }  // namespace display
 
 }  // namespace media

@@ -22,12 +22,12 @@ using namespace real_window;
 namespace {
 
 // Ends the game by a close request: status 0, nothing said, nothing left.
-#define EXPECT_ENDS_CLEANLY()                                        \
-    do {                                                             \
-        std::chrono::milliseconds took{};                            \
-        EXPECT_EQ(close_request(2s, &took), 0);                      \
-        EXPECT_EQ(game_stderr(), "");                                \
-        EXPECT_TRUE(process::snapshot(temporary_.path()).empty());   \
+#define EXPECT_ENDS_CLEANLY()                                      \
+    do {                                                           \
+        std::chrono::milliseconds took{};                          \
+        EXPECT_EQ(close_request(2s, &took), 0);                    \
+        EXPECT_EQ(game_stderr(), "");                              \
+        EXPECT_TRUE(process::snapshot(temporary_.path()).empty()); \
     } while (false)
 
 TEST_F(RealWindow, SurvivesAResizeFromOutsideShowingTheFrameCentredOnBlack) {
@@ -107,8 +107,8 @@ protected:
         ASSERT_FALSE(openbox.empty()) << "openbox is not installed";
         openbox.pop_back();
         manager_ = spawn({openbox}, {"DISPLAY=" + x_.name(), "HOME=" + working_.path().string()}, {});
-        ASSERT_TRUE(wait_for([&] { return x("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'").has_value(); },
-                             10s))
+        ASSERT_TRUE(
+            wait_for([&] { return x("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'").has_value(); }, 10s))
             << "openbox did not start";
     }
     void TearDown() override {
@@ -142,7 +142,8 @@ TEST_F(FullHd, F11AndAltEnterScaleTheFrameToTheScreenAndBack) {
     // 1080 / 680 times, centred: 953 x 1080 from x = 483, smoothly scaled.
     media::Rect shown{483, 0, 953, 1080};
     auto pixel_of = [&](media::Pos frame) {  // the screen pixel showing a frame position
-        return media::Pos{double(int(shown.x + frame.x * shown.w / 600)), double(int(shown.y + frame.y * shown.h / 680))};
+        return media::Pos{double(int(shown.x + frame.x * shown.w / 600)),
+                          double(int(shown.y + frame.y * shown.h / 680))};
     };
     auto to_screen = [&](media::Pos frame) {
         media::Pos at = pixel_of(frame);
