@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "harness.hpp"
+#include "media/clock.hpp"
 #include "media/display.hpp"
 #include "media/font.hpp"
 #include "media/geometry.hpp"
@@ -26,6 +27,26 @@ TEST(HalfPixels, RoundDownEverywhere) {
     molvane::SCREEN.blit(molvane::LIFE_PIC, {10.5, -3.5});
     ASSERT_FALSE(media::testing::draws_since_flip().empty());
     EXPECT_EQ(media::testing::draws_since_flip().back(), (media::testing::DrawRecord{"image_life.png", 10, -4}));
+}
+
+// A frame late by less than a frame's time is made up by the next one: the
+// frames keep to their schedule on average, and a level lasts its 30 s.
+TEST(FrameClock, AFrameLateByLessThanAFrameIsMadeUpByTheNext) {
+    using namespace std::chrono;
+    media::testing::set_clock_paced(true);
+    media::Clock clock;
+    auto begin = steady_clock::now();
+    clock.tick(60);  // the schedule starts here
+    for (int frame = 1; frame <= 120; ++frame) {
+        // Every third frame takes 25 ms: half a frame late.
+        if (frame % 3 == 0) std::this_thread::sleep_for(25ms);
+        clock.tick(60);
+    }
+    double seconds = duration<double>(steady_clock::now() - begin).count();
+    media::testing::set_clock_paced(false);
+    EXPECT_GE(seconds, 1.99);
+    // Restarting the schedule at each late frame would lose 8 ms forty times.
+    EXPECT_LT(seconds, 2.15);
 }
 
 TEST(Rectangles, HoldTheirLeftAndTopEdgesButNotTheRightAndBottom) {

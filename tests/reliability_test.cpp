@@ -15,6 +15,7 @@
 #include <ostream>
 #include <regex>
 #include <string>
+#include <system_error>
 #include <tuple>
 
 #include "assets.hpp"
@@ -143,6 +144,15 @@ TEST(HostileEnvironment, SymbolicLinksUnderEveryAssetNameAndTheirTargetsAreLeftA
     EXPECT_EQ(process::snapshot(elsewhere.path()), targets_before);
 }
 
+// Whether the kernel offers a sound card's PCM device: only then may ALSA
+// find one to open.
+bool has_a_sound_card() {
+    std::error_code none;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/dev/snd", none))
+        if (entry.path().filename().string().starts_with("pcm")) return true;
+    return false;
+}
+
 TEST(HostileEnvironment, WithoutASoundDeviceTheGamePlaysSilentlyAfterOneLine) {
     // This machine has no sound card: ALSA finds nothing to open.
     process::TempDir working, temporary;
@@ -151,7 +161,7 @@ TEST(HostileEnvironment, WithoutASoundDeviceTheGamePlaysSilentlyAfterOneLine) {
 
     auto outcome = run_and_stop(working.path(), environment);
 
-    if (outcome.err.empty()) GTEST_SKIP() << "this machine has a sound device ALSA can open";
+    if (has_a_sound_card()) GTEST_SKIP() << "this machine has a sound card ALSA may open";
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_TRUE(std::regex_match(outcome.err, std::regex("molvane: no sound device \\([^\n]*\\); playing without "
