@@ -83,6 +83,17 @@ TEST(Mp3DecodedAhead, AFileCutShortStillSoundsAsTheMixerWouldMakeIt) {
     }
 }
 
+TEST(Mp3DecodedAhead, AFileLongerThanItsHeaderSaysIsNotCutShort) {
+    harness::start_game();
+    process::TempDir dir;
+    // The music twice over: the first header's length covers only the first.
+    std::string music = asset_bytes("sound_main.mp3");
+    std::string path = write_file(dir, "twice.mp3", music + music);
+    Samples expected = mixer_samples(path);
+    ASSERT_GT(expected.size(), mixer_samples(write_file(dir, "once.mp3", music)).size());
+    EXPECT_TRUE(media::testing::samples(media::Sound(path, media::decode_mp3(path))) == expected);
+}
+
 TEST(Mp3DecodedAhead, LeavesWhatIsNoMp3ToTheMixerAndItsErrors) {
     harness::start_game();
     process::TempDir dir;
