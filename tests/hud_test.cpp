@@ -161,4 +161,41 @@ TEST_F(Hud, TheCountdownDigitIsRedAndCentredInTheWholeWindow) {
     }
 }
 
+// Each text of the HUD at the game's own sizes happens to be of even width
+// and height. At sizes where they are odd, the half pixel of centring is
+// rounded down.
+TEST_F(Hud, TextsOfOddWidthAndHeightAreCentredWithTheHalfPixelRoundedDown) {
+    // The first size from `from` up at which every text is odd both ways.
+    auto odd_font = [](const molvane::FontSpec& spec, int from, std::vector<std::string> texts) {
+        for (int size = from; size < from + 40; ++size) {
+            media::Font font = media::font::SysFont(spec.family, size, spec.bold);
+            bool odd = std::all_of(texts.begin(), texts.end(), [&](const std::string& text) {
+                media::Surface s = font.render(text, true, molvane::WHITE);
+                return s.get_width() % 2 == 1 && s.get_height() % 2 == 1;
+            });
+            if (odd) return font;
+        }
+        ADD_FAILURE() << "no size of " << spec.family << " makes every text odd";
+        return media::Font{};
+    };
+    const media::Font timer = molvane::FONT_TIMER;
+    const media::Font level = molvane::FONT_LEVEL;
+    const media::Font ready = molvane::FONT_READY;
+    molvane::FONT_TIMER = odd_font(molvane::FONT_TIMER_SPEC, 30, {"30:00"});
+    molvane::FONT_LEVEL = odd_font(molvane::FONT_LEVEL_SPEC, 20, {"Level: 1"});
+    molvane::FONT_READY = odd_font(molvane::FONT_READY_SPEC, 100, {"3"});
+    molvane::LEVEL = 0;
+    molvane::HEART = 3;
+    const Frame hud = expected_hud("30:00", "Level: 1", " X 3");
+    media::Surface three = molvane::FONT_READY.render("3", true, molvane::RED);
+    const DrawRecord digit{"text:3", centred(600, three.get_width()), centred(680, three.get_height())};
+    play_level(1);
+    molvane::FONT_TIMER = timer;
+    molvane::FONT_LEVEL = level;
+    molvane::FONT_READY = ready;
+
+    expect_hud(frame(1), hud);
+    EXPECT_TRUE(contains(frame(1), digit)) << "at " << digit.x << "," << digit.y;
+}
+
 }  // namespace
