@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <ostream>
+#include <random>
 #include <set>
 #include <utility>
 
@@ -334,47 +336,66 @@ double five_sigma(double p, int n) { return 5 * std::sqrt(p * (1 - p) / n); }
 
 class RabbitAtLevel : public RabbitTest, public ::testing::WithParamInterface<int> {};
 
-TEST_P(RabbitAtLevel, ShareOfRabbitsAndHeartsFollowsTheLevel) {
+// Empty holes against one rabbit in a pick, level by level: the board fills
+// up as the levels go by.
+constexpr int kEmptyWeight[10] = {5, 5, 4, 4, 3, 3, 2, 2, 1, 1};
+
+// One pick from an empty hole: which state it left, and whether it was made
+// as a pick must be (one pop for a rabbit or a heart, nothing else, the new
+// phase locked and counting).
+std::string pick_once(molvane::Rabbit& rabbit) {
     using namespace molvane;
-    constexpr int kPicks = 30000;
-    // Empty holes against one rabbit in a pick, level by level: the board
-    // fills up as the levels go by.
-    constexpr int kEmptyWeight[10] = {5, 5, 4, 4, 3, 3, 2, 2, 1, 1};
-    auto pose_share = [](int k) { return 1.0 / (k + 1) * 0.99; };
+    put(rabbit, "empty", RABBIT_EMPTY, 50, 0);
+    media::testing::clear_sound_trace();
+    rabbit.update();
+    bool popped_once = trace().size() == 1 && trace()[0].sound == "sound_pop.wav" && trace()[0].action == "play";
+    bool ok = rabbit.lock == 1 && rabbit.count == 49;
+    if (rabbit.state == "pose")
+        ok = ok && rabbit.image == RABBIT_POSE && popped_once;
+    else if (rabbit.state == "heart")
+        ok = ok && rabbit.image == RABBIT_HEART && popped_once;
+    else
+        ok = ok && rabbit.state == "empty" && rabbit.image == RABBIT_EMPTY && trace().empty();
+    return ok ? rabbit.state : "wrong: " + ::testing::PrintToString(look(rabbit));
+}
+
+// Each pick, draw for draw: a number from 0 to k, k of them empty holes and
+// one a rabbit, then a 1 in 100 heart in place of either. The same draws are
+// made here from a generator of the same seed.
+TEST_P(RabbitAtLevel, EachPickTakesKEmptyHolesAndOneRabbitThenAOneInAHundredHeart) {
+    using namespace molvane;
     const int level = GetParam();
+    const int k = kEmptyWeight[level];
     LEVEL = level;
     seed_random(1000 + level);
+    std::mt19937 same(1000 + level);
+    std::map<std::string, int> seen;
+    for (int pick = 0; pick < 2000; ++pick) {
+        int hole = std::uniform_int_distribution<int>(0, k)(same);
+        bool heart = std::uniform_int_distribution<int>(1, 100)(same) == 55;
+        std::string expected = heart ? "heart" : hole < k ? "empty" : "pose";
+        std::string got = pick_once(rabbit);
+        ASSERT_EQ(got, expected) << "pick " << pick;
+        ++seen[got];
+    }
+    EXPECT_EQ(seen.size(), 3u) << "every outcome came up";
+}
+
+// The generator itself, once: over many picks the shares of rabbits and
+// hearts are those of its uniform draws.
+TEST_F(RabbitTest, ShareOfRabbitsAndHeartsOverManyPicks) {
+    using namespace molvane;
+    constexpr int kPicks = 30000;
+    LEVEL = 0;
     int poses = 0;
     int hearts = 0;
-    int wrong = 0;
     for (int pick = 0; pick < kPicks; ++pick) {
-        put(rabbit, "empty", RABBIT_EMPTY, 50, 0);
-        media::testing::clear_sound_trace();
-        rabbit.update();
-        bool popped_once = trace().size() == 1 && trace()[0].sound == "sound_pop.wav" && trace()[0].action == "play";
-        bool ok = rabbit.lock == 1 && rabbit.count == 49;
-        if (rabbit.state == "pose") {
-            ++poses;
-            ok = ok && rabbit.image == RABBIT_POSE && popped_once;
-        } else if (rabbit.state == "heart") {
-            // Half of these at levels 8 and 9 replace a rabbit: still one pop.
-            ++hearts;
-            ok = ok && rabbit.image == RABBIT_HEART && popped_once;
-        } else {
-            ok = ok && rabbit.state == "empty" && rabbit.image == RABBIT_EMPTY && trace().empty();
-        }
-        if (!ok && ++wrong <= 3) ADD_FAILURE() << "pick " << pick << ": " << ::testing::PrintToString(look(rabbit));
-        if (pick % 1000 == 0) media::display::flip();
+        std::string got = pick_once(rabbit);
+        poses += got == "pose";
+        hearts += got == "heart";
     }
-    EXPECT_EQ(wrong, 0);
-
-    int k = kEmptyWeight[level];
-    double p = pose_share(k);
-    double tolerance = five_sigma(p, kPicks);
-    // One empty hole more or less would land at least twice the tolerance away.
-    ASSERT_GT(std::abs(pose_share(k + 1) - p), 2 * tolerance);
-    ASSERT_GT(std::abs(pose_share(k - 1) - p), 2 * tolerance);
-    EXPECT_NEAR(double(poses) / kPicks, p, tolerance);
+    double p = 1.0 / (kEmptyWeight[0] + 1) * 0.99;
+    EXPECT_NEAR(double(poses) / kPicks, p, five_sigma(p, kPicks));
     EXPECT_NEAR(double(hearts) / kPicks, 0.01, five_sigma(0.01, kPicks));
 }
 
