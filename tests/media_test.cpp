@@ -2,6 +2,7 @@
 // window surface, the mixer's channels, and the fonts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -32,21 +33,26 @@ TEST(HalfPixels, RoundDownEverywhere) {
 // A frame late by less than a frame's time is made up by the next one: the
 // frames keep to their schedule on average, and a level lasts its 30 s.
 TEST(FrameClock, AFrameLateByLessThanAFrameIsMadeUpByTheNext) {
-    using namespace std::chrono;
-    media::testing::set_clock_paced(true);
-    media::Clock clock;
-    auto begin = steady_clock::now();
-    clock.tick(60);  // the schedule starts here
-    for (int frame = 1; frame <= 120; ++frame) {
-        // Every third frame takes 25 ms: half a frame late.
-        if (frame % 3 == 0) std::this_thread::sleep_for(25ms);
-        clock.tick(60);
+    using std::chrono::steady_clock;
+    const steady_clock::time_point t{std::chrono::seconds(100)};
+    const steady_clock::duration period = std::chrono::microseconds(16667);
+    EXPECT_EQ(media::frame_due(t, {}, period), t);                               // the first frame
+    EXPECT_EQ(media::frame_due(t, t + 5ms, period), t + 5ms);                    // early: waits
+    EXPECT_EQ(media::frame_due(t + 8ms, t, period), t);                          // late: kept to the schedule
+    EXPECT_EQ(media::frame_due(t + period, t, period), t);                       // late by a whole frame
+    EXPECT_EQ(media::frame_due(t + period + 1ms, t, period), t + period + 1ms);  // a frame lost: afresh
+
+    // 120 frames, every other one taking 20 ms of work: two frames in two
+    // periods all the same.
+    steady_clock::time_point now = t;
+    steady_clock::time_point due{};
+    for (int frame = 1; frame <= 121; ++frame) {
+        due = media::frame_due(now, due, period);
+        now = std::max(now, due);  // shown
+        due += period;
+        if (frame % 2 == 0) now += 20ms;
     }
-    double seconds = duration<double>(steady_clock::now() - begin).count();
-    media::testing::set_clock_paced(false);
-    EXPECT_GE(seconds, 1.99);
-    // Restarting the schedule at each late frame would lose 8 ms forty times.
-    EXPECT_LT(seconds, 2.15);
+    EXPECT_EQ(due - period, t + 120 * period);
 }
 
 TEST(Rectangles, HoldTheirLeftAndTopEdgesButNotTheRightAndBottom) {

@@ -7,16 +7,20 @@
 
 namespace media {
 
+std::chrono::steady_clock::time_point frame_due(std::chrono::steady_clock::time_point now,
+                                                std::chrono::steady_clock::time_point due,
+                                                std::chrono::steady_clock::duration period) {
+    if (due == std::chrono::steady_clock::time_point{} || now > due + period) return now;
+    return due;
+}
+
 double Clock::tick(int framerate) {
     using namespace std::chrono;
     auto now = steady_clock::now();
     if (detail::media().paced && framerate > 0) {
         auto period = duration_cast<steady_clock::duration>(duration<double>(1.0 / framerate));
-        // The first frame, or one so late that a whole frame was lost: start
-        // the schedule afresh rather than rush to catch up.
-        if (next_ == time_point{} || now > next_ + period) {
-            next_ = now;
-        } else {
+        next_ = frame_due(now, next_, period);
+        if (next_ > now) {
             std::this_thread::sleep_until(next_);
             now = steady_clock::now();
         }
