@@ -34,6 +34,7 @@ void use_frame(SDL_Surface* pixels, bool owned) {
     if (frame.owned && frame.surface) SDL_FreeSurface(frame.surface);
     frame.surface = pixels;
     frame.owned = owned;
+    media().window_memory.forget();  // the copy may have other pixel values
 }
 
 // Takes the window's size and surface afresh: the frame becomes the
