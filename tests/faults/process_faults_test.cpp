@@ -152,9 +152,9 @@ public:
             std::this_thread::sleep_for(2ms);
         }
         if (!done) {
+            err_text_ += "<killed: still running after " + std::to_string(limit.count()) + " ms; " + threads() + ">";
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, &status, 0);
-            err_text_ += "<killed: still running after " + std::to_string(limit.count()) + " ms>";
         }
         ended_ = true;
         drain();
@@ -167,6 +167,26 @@ public:
     }
 
 private:
+    // Where each of the game's threads waits: its name, the kernel function
+    // and the system call it is in, for a game that does not end.
+    std::string threads() const {
+        std::string where;
+        fs::path tasks = "/proc/" + std::to_string(pid_) + "/task";
+        std::error_code error;
+        for (const auto& task : fs::directory_iterator(tasks, error)) {
+            auto read = [&](const char* file) {
+                std::ifstream in(task.path() / file);
+                std::string text;
+                std::getline(in, text);
+                return text;
+            };
+            std::string syscall = read("syscall");
+            where +=
+                read("comm") + " in " + read("wchan") + " (syscall " + syscall.substr(0, syscall.find(' ')) + "); ";
+        }
+        return where;
+    }
+
     void drain() {
         if (err_ < 0) return;
         char buffer[4096];
