@@ -189,29 +189,37 @@ TEST_F(Manners, AClickStrikesWhereItWasMadeThoughThePointerMovesOnAtOnce) {
     std::this_thread::sleep_for(3300ms);
     // A press on a rabbit, the pointer moved to the HUD strip within the
     // same instant (xdotool's click would wait 12 ms before letting go, and
-    // the game might read the press before the move): the rabbit cries. One that shows neither crying nor up
-    // after the click had hidden before it: that try does not count.
+    // the game might read the press before the move). Where the game struck
+    // at the pointer instead, no rabbit could ever cry: it is at the HUD.
+    // Each try waits for the rabbit's answer: crying (struck) or gloating
+    // (got away). A busy machine may take its screenshot after either has
+    // passed (the hole empty again: not counted), or read the press after
+    // the rabbit got away, so most answers must be cries, not all.
     int tries = 0, landed = 0, missed = 0;
     auto give_up = std::chrono::steady_clock::now() + 60s;
-    while (landed + missed < 6 && std::chrono::steady_clock::now() < give_up) {
-        int hole = hole_showing(shoot("play"), molvane::RABBIT_POSE);
+    // Three lives go quickly at level 1 with nobody else striking: four
+    // landings are enough, two of them a pass. The hole below the HUD's bat
+    // is left alone.
+    while (landed < 4 && tries < 12 && std::chrono::steady_clock::now() < give_up) {
+        int hole = hole_showing(shoot("play"), molvane::RABBIT_POSE, {300, 100});
         if (hole < 0) continue;
         media::Pos centre{molvane::POS_LIST[std::size_t(hole)].x + 100, molvane::POS_LIST[std::size_t(hole)].y + 100};
         ++tries;
         ASSERT_TRUE(x("xdotool mousemove " + std::to_string(int(origin_.x + centre.x)) + " " +
                       std::to_string(int(origin_.y + centre.y)) + " mousedown 1 mousemove " +
                       std::to_string(int(origin_.x + 300)) + " " + std::to_string(int(origin_.y + 40)) + " mouseup 1"));
-        std::this_thread::sleep_for(100ms);
-        Frame after = shoot("struck");
-        if (hole_showing(after, molvane::RABBIT_CRY) == hole)
-            ++landed;
-        else if (hole_showing(after, molvane::RABBIT_POSE) == hole)
-            ++missed;
+        wait_for(
+            [&] {
+                Frame after = shoot("struck");
+                if (hole_showing(after, molvane::RABBIT_CRY) == hole) return ++landed, true;
+                if (hole_showing(after, molvane::RABBIT_COOL) == hole) return ++missed, true;
+                return hole_showing(after, molvane::RABBIT_POSE) != hole;
+            },
+            3s);
     }
-    std::printf("%d clicks on a rabbit up: %d landed, %d missed; %d more came too late\n", landed + missed, landed,
-                missed, tries - landed - missed);
-    ASSERT_GE(landed + missed, 4) << "too few rabbits seen to click";
-    EXPECT_EQ(missed, 0);
+    std::printf("%d clicks on a rabbit up: %d landed, %d got away\n", tries, landed, missed);
+    EXPECT_GE(landed, 2) << "of " << tries << " clicks";
+    EXPECT_GE(landed, 2 * missed) << "landed " << landed << ", got away " << missed;
     std::chrono::milliseconds took{};
     EXPECT_EQ(close_request(1s, &took), 0);
 }

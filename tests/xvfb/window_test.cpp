@@ -149,6 +149,11 @@ TEST_P(CloseRequest, EndsTheGameWithStatusZeroWithinASecond) {
         std::this_thread::sleep_for(GetParam().then_wait);
     }
     if (std::string(GetParam().name) == "pause") {
+        // Space pauses only in play: wait for the countdown's red digits to
+        // come and go (a busy machine draws the countdown slower than 3 s).
+        ASSERT_TRUE(wait_for([&] { return red_box(shoot("countdown").pixels).w > 0; }, 5s)) << "no countdown";
+        ASSERT_TRUE(wait_for([&] { return red_box(shoot("play").pixels).w == 0; }, 10s)) << "no play";
+        key("space");
         ASSERT_TRUE(wait_for([&] { return red_box(shoot("pause").pixels).w > 0; }, 3s)) << "no pause to close";
     }
     std::chrono::milliseconds took{};
@@ -162,8 +167,7 @@ TEST_P(CloseRequest, EndsTheGameWithStatusZeroWithinASecond) {
 
 INSTANTIATE_TEST_SUITE_P(RealWindow, CloseRequest,
                          ::testing::Values(Moment{"title", {}, 300ms}, Moment{"countdown", {"space"}, 500ms},
-                                           Moment{"play", {"space"}, 4000ms},
-                                           Moment{"pause", {"space", "space"}, 3600ms}),
+                                           Moment{"play", {"space"}, 4000ms}, Moment{"pause", {"space"}, 0ms}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Sound ----------------------------------------------------------------------
