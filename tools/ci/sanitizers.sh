@@ -35,7 +35,13 @@ cmake --build build/asan -j"$(nproc)"
 
 start=$SECONDS
 say "sanitizers: the whole suite"
-ctest --test-dir build/asan --output-on-failure --no-tests=error -j2
+# SDL 2.26's Wayland backend loses memory in the libraries it loads and
+# unloads again itself (libdecor, libwayland-client, libxkbcommon: once they
+# are unloaded, their frames cannot even be named for a suppression). The
+# Wayland window tests run with memory errors checked but leaks not.
+ctest --test-dir build/asan --output-on-failure --no-tests=error -j2 -E 'OnWayland'
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
+    ctest --test-dir build/asan --output-on-failure --no-tests=error -R 'OnWayland'
 say "sanitizers: the whole suite took $((SECONDS - start)) s"
 
 start=$SECONDS
