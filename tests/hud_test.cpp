@@ -166,16 +166,16 @@ TEST_F(Hud, TheCountdownDigitIsRedAndCentredInTheWholeWindow) {
 // rounded down.
 TEST_F(Hud, TextsOfOddWidthAndHeightAreCentredWithTheHalfPixelRoundedDown) {
     // The first size from `from` up at which every text is odd both ways.
-    auto odd_font = [](const molvane::FontSpec& spec, int from, std::vector<std::string> texts) {
+    auto odd_font = [](const molvane::FontSpec& face, int from, std::vector<std::string> texts) {
         for (int size = from; size < from + 40; ++size) {
-            media::Font font = media::font::SysFont(spec.family, size, spec.bold);
+            media::Font font = media::font::SysFont(face.family, size, face.bold);
             bool odd = std::all_of(texts.begin(), texts.end(), [&](const std::string& text) {
                 media::Surface s = font.render(text, true, molvane::WHITE);
                 return s.get_width() % 2 == 1 && s.get_height() % 2 == 1;
             });
             if (odd) return font;
         }
-        ADD_FAILURE() << "no size of " << spec.family << " makes every text odd";
+        ADD_FAILURE() << "no size of " << face.family << " makes every text odd";
         return media::Font{};
     };
     const media::Font timer = molvane::FONT_TIMER;
