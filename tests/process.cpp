@@ -1,13 +1,18 @@
 #include "process.hpp"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <optional>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -72,9 +77,56 @@ std::map<std::string, std::string> snapshot(const std::filesystem::path& directo
     return files;
 }
 
+StartUpWatch::StartUpWatch(const std::filesystem::path& temporary) {
+    inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (inotify_ < 0 || ::inotify_add_watch(inotify_, temporary.c_str(), IN_CREATE | IN_DELETE) < 0)
+        throw std::runtime_error("cannot watch " + temporary.string() + ": " + std::strerror(errno));
+}
+
+StartUpWatch::~StartUpWatch() { ::close(inotify_); }
+
+bool StartUpWatch::wait(pid_t pid, std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    std::set<std::string> made;
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        ssize_t n;
+        while ((n = ::read(inotify_, buffer, sizeof buffer)) > 0)
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                at += ssize_t(sizeof(inotify_event) + event->len);
+                if (!(event->mask & IN_ISDIR)) continue;
+                if (event->mask & IN_CREATE) made.insert(event->name);
+                if ((event->mask & IN_DELETE) && made.erase(event->name)) came_and_went_ = true;
+            }
+        if (came_and_went_ && !holds_stop_signals(pid)) return !ended(pid);
+        if (ended(pid) || std::chrono::steady_clock::now() > deadline) return false;
+        pollfd ready{inotify_, POLLIN, 0};
+        ::poll(&ready, 1, 2);
+    }
+}
+
+bool ended(pid_t pid) {
+    siginfo_t info{};
+    ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+    return info.si_pid == pid;
+}
+
+bool holds_stop_signals(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("SigBlk:")) {
+            unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+            unsigned long long held =
+                1ull << (SIGHUP - 1) | 1ull << (SIGINT - 1) | 1ull << (SIGQUIT - 1) | 1ull << (SIGTERM - 1);
+            return (mask & held) == held;
+        }
+    return false;
+}
+
 Outcome run_game(const std::filesystem::path& working_dir, const std::map<std::string, std::string>& environment,
-                 std::chrono::milliseconds run_for, int signal, std::chrono::milliseconds grace,
-                 const std::filesystem::path& table_file) {
+                 int signal, std::chrono::milliseconds limit, const std::filesystem::path& table_file) {
     std::string table = table_file.string();
     std::filesystem::path err_file =
         std::filesystem::temp_directory_path() / ("molvane-test-stderr-" + std::to_string(::getpid()));
@@ -83,6 +135,8 @@ Outcome run_game(const std::filesystem::path& working_dir, const std::map<std::s
     std::vector<char*> envp;
     for (auto& text : env_text) envp.push_back(text.data());
     envp.push_back(nullptr);
+    std::optional<StartUpWatch> watch;
+    if (signal != 0) watch.emplace(environment.at("TMPDIR"));
 
     pid_t child = ::fork();
     if (child == 0) {
@@ -98,21 +152,14 @@ Outcome run_game(const std::filesystem::path& working_dir, const std::map<std::s
         ::_exit(127);
     }
 
+    if (watch && watch->wait(child, limit)) ::kill(child, signal);
     Outcome outcome;
     int status = 0;
-    auto wait_until = [&](std::chrono::steady_clock::time_point deadline) {
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (::waitpid(child, &status, WNOHANG) == child) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
-    };
-    bool ended = wait_until(std::chrono::steady_clock::now() + run_for);
-    if (!ended && signal != 0) {
-        ::kill(child, signal);
-        ended = wait_until(std::chrono::steady_clock::now() + grace);
-    }
-    if (!ended) {
+    bool done = false;
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!(done = ::waitpid(child, &status, WNOHANG) == child) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!done) {
         ::kill(child, SIGKILL);
         ::waitpid(child, &status, 0);
     } else if (WIFEXITED(status)) {

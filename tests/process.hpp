@@ -2,6 +2,8 @@
 // test's choosing, and reports how it ended.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -48,13 +50,43 @@ private:
 // The names and contents of every file under `directory`, recursively.
 std::map<std::string, std::string> snapshot(const std::filesystem::path& directory);
 
-// Starts the game in `working_dir` with exactly `environment`; after `run_for`
-// sends `signal` (0: none) and waits up to `grace` for it to end, then kills
+// Watches `temporary`, the TMPDIR of one game and of nothing else, from
+// before that game starts. Start-up unpacks the game's files into a
+// directory there and removes it once they are loaded; the watch sees both,
+// however quickly they come.
+class StartUpWatch {
+public:
+    explicit StartUpWatch(const std::filesystem::path& temporary);
+    ~StartUpWatch();
+    StartUpWatch(const StartUpWatch&) = delete;
+    StartUpWatch& operator=(const StartUpWatch&) = delete;
+
+    // Waits up to `limit` for the game `pid` to finish starting: its
+    // directory came and went, and it holds back no stop signal. False when
+    // the game ended first (it is left for its parent to reap) or the limit
+    // passed.
+    bool wait(pid_t pid, std::chrono::milliseconds limit);
+
+private:
+    int inotify_ = -1;
+    bool came_and_went_ = false;
+};
+
+// True once the process `pid` has ended; it is left for its parent to reap.
+bool ended(pid_t pid);
+
+// True while the process `pid` holds back every stop signal (HUP, INT,
+// QUIT, TERM), as start-up does while the game's files are on disk.
+bool holds_stop_signals(pid_t pid);
+
+// Starts the game in `working_dir` with exactly `environment`. With a
+// `signal`, sends it once start-up is over (see StartUpWatch: the
+// environment's TMPDIR must be the game's alone), unless the game ended
+// first. Waits up to `limit` for start-up and again for the end, then kills
 // it. With a `table_file`, the game runs on that asset table instead of the
 // shipped one (see table_runner.cpp).
 Outcome run_game(const std::filesystem::path& working_dir, const std::map<std::string, std::string>& environment,
-                 std::chrono::milliseconds run_for, int signal, std::chrono::milliseconds grace,
-                 const std::filesystem::path& table_file = {});
+                 int signal, std::chrono::milliseconds limit, const std::filesystem::path& table_file = {});
 
 // Writes a table in the form table_runner reads.
 void write_table(const std::filesystem::path& file, const std::vector<std::pair<std::string, std::string>>& table);

@@ -60,10 +60,10 @@ private:
 #define MOUNT_OR_SKIP(mount) \
     if (!(mount).mounted()) GTEST_SKIP() << (mount).why() << " (the test needs root and CAP_SYS_ADMIN)"
 
-// Runs the game for a moment, then asks it to stop with `signal`.
+// Runs the game until start-up is over, then asks it to stop with `signal`.
 process::Outcome run_and_stop(const fs::path& working, const std::map<std::string, std::string>& environment,
                               int signal = SIGTERM) {
-    return process::run_game(working, environment, 1500ms, signal, 5000ms);
+    return process::run_game(working, environment, signal, 10s);
 }
 
 }  // namespace
@@ -74,7 +74,7 @@ TEST(HostileEnvironment, AReadOnlyTemporaryDirectoryStopsStartUpWithOneLine) {
     MOUNT_OR_SKIP(mount);
     ASSERT_TRUE(mount.make_read_only());
 
-    auto outcome = run_and_stop(working.path(), process::headless_environment(temporary.path()));
+    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 0, 10s);
 
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 1);
@@ -91,7 +91,7 @@ TEST(HostileEnvironment, AFullTemporaryDirectoryStopsStartUpAndIsLeftEmpty) {
     Tmpfs mount(temporary.path(), "size=512k,mode=0700");
     MOUNT_OR_SKIP(mount);
 
-    auto outcome = run_and_stop(working.path(), process::headless_environment(temporary.path()));
+    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 0, 10s);
 
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 1);

@@ -119,8 +119,7 @@ TEST(Program, LeavesThePlayersFilesAndTheTemporaryDirectoryAsTheyWere) {
     fs::create_symlink(elsewhere.path() / "precious.txt", working.path() / "image_icon.jpg");
     auto before = process::snapshot(working.path());
 
-    auto outcome =
-        process::run_game(working.path(), process::headless_environment(temporary.path()), 1500ms, SIGTERM, 3000ms);
+    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), SIGTERM, 10s);
 
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
@@ -135,7 +134,7 @@ TEST(Program, WithoutADisplayStopsWithOneClearLineAndLeavesNothing) {
     auto environment = process::headless_environment(temporary.path());
     environment.erase("SDL_VIDEODRIVER");  // no DISPLAY either: nobody would see the window
 
-    auto outcome = process::run_game(working.path(), environment, 10000ms, 0, 0ms);
+    auto outcome = process::run_game(working.path(), environment, 0, 10s);
 
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 1);
@@ -296,7 +295,7 @@ TEST_P(BadAssetTable, StopsStartUpWithOneClearLineAndLeavesNothing) {
     auto before = process::snapshot(working.path());
     process::write_table(scratch.path() / "table", GetParam().table().entries());
 
-    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 30000ms, 0, 0ms,
+    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 0, 30s,
                                      scratch.path() / "table");
 
     EXPECT_TRUE(outcome.exited);
@@ -322,8 +321,8 @@ TEST(AssetTable, ExtraEntriesAreUnpackedAndRemovedWithTheRest) {
     // removed with the rest, and the game runs.
     process::TempDir working, temporary, scratch;
     process::write_table(scratch.path() / "table", Table().add("notes.txt", "@bm90ZXM=").entries());
-    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 1500ms, SIGTERM,
-                                     3000ms, scratch.path() / "table");
+    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), SIGTERM, 10s,
+                                     scratch.path() / "table");
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_TRUE(process::snapshot(working.path()).empty());

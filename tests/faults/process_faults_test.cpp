@@ -114,30 +114,10 @@ public:
     Clock::time_point started() const { return started_; }
     void send(int signal) const { ::kill(pid_, signal); }
 
-    // True once the game holds back the stop signals: start-up has begun and
-    // its files may be on disk.
-    bool holding_signals() const {
-        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
-        std::string line;
-        while (std::getline(status, line))
-            if (line.starts_with("SigBlk:")) {
-                unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
-                unsigned long long held =
-                    1ull << (SIGHUP - 1) | 1ull << (SIGINT - 1) | 1ull << (SIGQUIT - 1) | 1ull << (SIGTERM - 1);
-                return (mask & held) == held;
-            }
-        return false;
-    }
-
-    // True when the game has not ended within `limit`; leaves it as it is.
-    bool still_running_after(std::chrono::milliseconds limit) const {
-        return !wait_for(
-            [&] {
-                siginfo_t info{};
-                ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
-                return info.si_pid == pid_;
-            },
-            limit);
+    // True when nothing has come on stderr yet.
+    bool quiet() {
+        drain();
+        return err_text_.empty();
     }
 
     // Waits up to `limit` for the game to end; kills it (and says so)
@@ -286,7 +266,7 @@ bool empty(const fs::path& directory) { return process::snapshot(directory).empt
 
 // True while start-up holds the signals back or has its files on disk.
 bool starting(const Game& game, const fs::path& temporary) {
-    return game.holding_signals() || !fs::is_empty(temporary);
+    return process::holds_stop_signals(game.pid()) || !fs::is_empty(temporary);
 }
 
 std::string one_line(const std::string& pattern) { return "molvane: " + pattern + "\n"; }
@@ -325,8 +305,9 @@ TEST(ProcessFaults, AStderrNobodyReadsIsNoReasonToDie) {
     process::TempDir temporary;
     auto env = process::headless_environment(temporary.path());
     env["SDL_AUDIODRIVER"] = "alsa";
+    process::StartUpWatch start_up(temporary.path());
     Game playing({env, Stderr::kBrokenPipe, {}, {}});
-    std::this_thread::sleep_for(1500ms);
+    EXPECT_TRUE(start_up.wait(playing.pid(), 10s));
     playing.send(SIGTERM);
     Ended e = playing.wait(5s);
     EXPECT_TRUE(e.exited && e.status == 0) << e;
@@ -365,8 +346,10 @@ TEST(ProcessFaults, TooLittleMemorySaysWhatCouldNotBeHad) {
     int out_of_memory = 0;
     for (rlim_t megabytes = 40; megabytes <= 160; megabytes += 10) {
         process::TempDir temporary;
+        process::StartUpWatch start_up(temporary.path());
         Game game({process::headless_environment(temporary.path()), Stderr::kPipe, {}, {{RLIMIT_AS, megabytes << 20}}});
-        if (game.still_running_after(1500ms)) game.send(SIGTERM);
+        // Started, it plays until asked to stop; failing, it says why and ends.
+        if (start_up.wait(game.pid(), 10s) && game.quiet()) game.send(SIGTERM);
         Ended e = game.wait(5s);
         SCOPED_TRACE(std::to_string(megabytes) + " MB: " + e.err);
         EXPECT_TRUE(e.exited) << e;
