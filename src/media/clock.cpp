@@ -17,7 +17,8 @@ std::chrono::steady_clock::time_point frame_due(std::chrono::steady_clock::time_
 double Clock::tick(int framerate) {
     using namespace std::chrono;
     auto now = steady_clock::now();
-    if (detail::media().paced && framerate > 0) {
+    const detail::Harness* harness = detail::media().harness;
+    if ((!harness || harness->paced()) && framerate > 0) {
         auto period = duration_cast<steady_clock::duration>(duration<double>(1.0 / framerate));
         next_ = frame_due(now, next_, period);
         if (next_ > now) {

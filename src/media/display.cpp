@@ -169,6 +169,32 @@ void start_sound() {
     m.alive = true;
 }
 
+namespace {
+
+// Lets go of the window and everything the media layer keeps for it. The
+// game's Surface of the window stays, empty: its pixels went with the window.
+void close_window(detail::Media& m) {
+    m.icon = {};
+    if (m.screen.valid()) {
+        detail::SurfaceImpl& frame = detail::impl(m.screen);
+        if (frame.owned && frame.surface) SDL_FreeSurface(frame.surface);
+        frame.surface = nullptr;
+        frame.owned = true;
+        m.screen = {};
+    }
+    m.presenter = {};
+    m.window_memory = {};
+    m.repairs = {};
+    m.pictures = {};
+    m.window_hidden = false;
+    if (m.window) SDL_DestroyWindow(m.window);
+    m.window = nullptr;
+}
+
+}  // namespace
+
+// Everything SDL made for the media layer is let go here, while SDL still
+// runs, not left for the destructors at the program's exit.
 void quit() {
     auto& m = detail::media();
     if (!m.alive && !m.video) return;
@@ -180,8 +206,7 @@ void quit() {
     detail::close_fonts();
     TTF_Quit();
     IMG_Quit();
-    if (m.window) SDL_DestroyWindow(m.window);
-    m.window = nullptr;
+    close_window(m);
     SDL_Quit();
 }
 
@@ -196,7 +221,7 @@ void set_caption(const std::string& title) {
 void set_icon(const Surface& icon) {
     auto& m = detail::media();
     m.icon = icon;
-    if (m.window && icon.valid()) SDL_SetWindowIcon(m.window, icon.impl().surface);
+    if (m.window && icon.valid()) SDL_SetWindowIcon(m.window, detail::impl(icon).surface);
 }
 
 Surface set_mode(int width, int height) {
@@ -206,19 +231,19 @@ Surface set_mode(int width, int height) {
     m.window = SDL_CreateWindow(m.caption.c_str(), where.x, where.y, where.w, where.h,
                                 SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (!m.window) detail::fail("cannot open the window", SDL_GetError());
-    if (m.icon.valid()) SDL_SetWindowIcon(m.window, m.icon.impl().surface);
+    if (m.icon.valid()) SDL_SetWindowIcon(m.window, detail::impl(m.icon).surface);
     choose_window_pixels(m.window);
-    auto impl = std::make_shared<Surface::Impl>();
+    auto impl = std::make_shared<detail::SurfaceImpl>();
     impl->owned = false;
     impl->label = "screen";
-    m.screen = Surface(impl);
+    m.screen = detail::make_surface(impl);
     detail::open_frame(width, height);
     SDL_Surface* pixels = impl->surface;
     map_at_once(pixels->pixels, static_cast<std::size_t>(pixels->pitch) * static_cast<std::size_t>(pixels->h));
     SDL_FillRect(pixels, nullptr, SDL_MapRGB(pixels->format, 0, 0, 0));
-    m.frames = 0;
     m.window_memory.forget();
     detail::convert_pictures();
+    if (m.harness) m.harness->window_opened();
     return m.screen;
 }
 
@@ -227,9 +252,7 @@ void flip() {
     auto& m = detail::media();
     if (!m.window) detail::fail("cannot show the frame", "the window is not open");
     detail::present();
-    ++m.frames;
-    if (m.flip_hook) m.flip_hook();
-    m.draws.clear();
+    if (m.harness) m.harness->flipped();
 }
 
 void toggle_fullscreen() { detail::toggle_fullscreen(); }

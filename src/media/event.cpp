@@ -1,5 +1,5 @@
-// Events of the window and the state of the mouse, from SDL or from a
-// test's script.
+// Events of the window and the state of the mouse, from SDL or from what
+// stands in for the player (harness.hpp).
 #include "media/event.hpp"
 
 #include "media/internal.hpp"
@@ -20,18 +20,17 @@ int key_of(SDL_Keycode sym) {
 // A position in the window's pixels, as the game's frame sees it.
 Pos frame_pos(int x, int y) { return detail::to_frame(x, y); }
 
-// Whether the window is hidden or minimised, as its last such event said.
-bool window_hidden = false;
-
+// Whether the window is hidden or minimised.
 void note_visibility(const SDL_Event& in) {
     if (in.type != SDL_WINDOWEVENT) return;
+    bool& hidden = detail::media().window_hidden;
     switch (in.window.event) {
         case SDL_WINDOWEVENT_HIDDEN:
-        case SDL_WINDOWEVENT_MINIMIZED: window_hidden = true; break;
+        case SDL_WINDOWEVENT_MINIMIZED: hidden = true; break;
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_RESTORED:
-        case SDL_WINDOWEVENT_MAXIMIZED: window_hidden = false; break;
+        case SDL_WINDOWEVENT_MAXIMIZED: hidden = false; break;
         default: break;
     }
 }
@@ -88,24 +87,9 @@ namespace event {
 
 std::vector<Event> get() {
     auto& m = detail::media();
+    if (m.harness && m.harness->scripted()) return m.harness->events();
     std::vector<Event> events;
-    if (m.script) {
-        // The script stands in for the player, not for the system: a close
-        // request SDL made of SIGINT or SIGTERM still reaches the game.
-        SDL_PumpEvents();
-        bool close_request = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0;
-        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-        m.input.events.clear();
-        m.script(m.input);
-        events.swap(m.input.events);
-        // A scripted press or release happens where the script's pointer is.
-        for (Event& event : events)
-            if ((event.type == EventType::MOUSEBUTTONDOWN || event.type == EventType::MOUSEBUTTONUP) && !event.pos)
-                event.pos = m.input.pointer;
-        if (close_request) events.push_back({EventType::QUIT, K_OTHER, 0});
-        return events;
-    }
-    if (window_hidden) SDL_WaitEventTimeout(nullptr, 250);
+    if (m.window_hidden) SDL_WaitEventTimeout(nullptr, 250);
     SDL_PumpEvents();
     SDL_Event in;
     while (SDL_PeepEvents(&in, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
@@ -123,7 +107,7 @@ namespace mouse {
 
 Pos get_pos() {
     auto& m = detail::media();
-    if (m.script) return m.input.pointer;
+    if (m.harness && m.harness->scripted()) return m.harness->pointer();
     int x = 0;
     int y = 0;
     SDL_GetMouseState(&x, &y);
@@ -132,7 +116,7 @@ Pos get_pos() {
 
 std::array<bool, 3> get_pressed() {
     auto& m = detail::media();
-    if (m.script) return m.input.buttons;
+    if (m.harness && m.harness->scripted()) return m.harness->buttons();
     Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
     return {(buttons & SDL_BUTTON_LMASK) != 0, (buttons & SDL_BUTTON_MMASK) != 0, (buttons & SDL_BUTTON_RMASK) != 0};
 }

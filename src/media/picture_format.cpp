@@ -11,7 +11,7 @@ namespace media::detail {
 
 namespace {
 
-void convert(Surface::Impl& picture, const SDL_PixelFormat& window) {
+void convert(SurfaceImpl& picture, const SDL_PixelFormat& window) {
     SDL_Surface* loaded = picture.surface;
     if (SDL_ISPIXELFORMAT_ALPHA(loaded->format->format) || loaded->format->format == window.format) return;
     SDL_Surface* converted = SDL_ConvertSurfaceFormat(loaded, window.format, 0);
@@ -23,20 +23,20 @@ void convert(Surface::Impl& picture, const SDL_PixelFormat& window) {
 
 }  // namespace
 
-void adopt_picture(const std::shared_ptr<Surface::Impl>& picture) {
+void adopt_picture(const std::shared_ptr<SurfaceImpl>& picture) {
     auto& m = media();
     if (m.screen.valid()) {
-        convert(*picture, *m.screen.impl().surface->format);
+        convert(*picture, *impl(m.screen).surface->format);
         return;
     }
-    std::erase_if(m.pictures, [](const std::weak_ptr<Surface::Impl>& p) { return p.expired(); });
+    std::erase_if(m.pictures, [](const std::weak_ptr<SurfaceImpl>& p) { return p.expired(); });
     m.pictures.push_back(picture);
 }
 
 void convert_pictures() {
     auto& m = media();
     for (const auto& weak : m.pictures)
-        if (auto picture = weak.lock()) convert(*picture, *m.screen.impl().surface->format);
+        if (auto picture = weak.lock()) convert(*picture, *impl(m.screen).surface->format);
     m.pictures.clear();
 }
 

@@ -28,7 +28,7 @@ SDL_Surface* window_surface(SDL_Window* window) {
 // Makes `pixels` the frame the game draws on, with what the frame held.
 // The game's Surface for the frame stays the same object.
 void use_frame(SDL_Surface* pixels, bool owned) {
-    Surface::Impl& frame = media().screen.impl();
+    SurfaceImpl& frame = impl(media().screen);
     if (frame.surface == pixels) return;
     if (frame.surface) copy_pixels(frame.surface, pixels);
     if (frame.owned && frame.surface) SDL_FreeSurface(frame.surface);
@@ -48,7 +48,7 @@ void follow_window() {
     p.window_w = w;
     p.window_h = h;
     p.whole = true;
-    SDL_Surface* frame = m.screen.impl().surface;
+    SDL_Surface* frame = impl(m.screen).surface;
     bool direct = w == p.frame_w && h == p.frame_h;
     if (!direct && (p.direct || !frame)) {
         // Before the window's surface is taken again: until then, SDL keeps
@@ -79,7 +79,7 @@ void push(const SDL_Rect* part) {
 void present_scaled() {
     auto& m = media();
     Presenter& p = m.presenter;
-    SDL_Surface* frame = m.screen.impl().surface;
+    SDL_Surface* frame = impl(m.screen).surface;
     SDL_Surface* window = window_surface(m.window);
     Pixels now = pixels_of(frame);
     Pixels before{p.shown.data(), p.frame_w, p.frame_h, p.frame_w};

@@ -25,13 +25,6 @@ Sound::Impl& Sound::impl() const {
     return *impl_;
 }
 
-namespace detail {
-void trace_sound(const std::string& sound, const char* action) {
-    auto& m = media();
-    if (m.tracing) m.sounds.push_back({m.frames, sound, action});
-}
-}  // namespace detail
-
 namespace {
 
 std::string file_name(const std::string& path) {
@@ -95,7 +88,7 @@ void after_mix(void*, Uint8* stream, int bytes) {
 // Whether a channel holds `chunk` that the mixer has not begun to play: one
 // started since the last buffer was mixed. A second start would begin on the
 // very same sample and only double the first.
-bool waiting_to_begin(const Sound::Impl& sound) {
+bool waiting_to_begin(const detail::SoundImpl& sound) {
     if (sound.started_at_buffer != mixing().buffers.load()) return false;
     for (int channel = 0, n = Mix_AllocateChannels(-1); channel < n; ++channel)
         if (Mix_Playing(channel) && Mix_GetChunk(channel) == sound.chunk) return true;
@@ -161,7 +154,7 @@ const std::string& Sound::label() const {
 }
 
 void Sound::play(int loops) const {
-    detail::trace_sound(label(), loops == -1 ? "loop" : "play");
+    detail::note_sound(label(), loops == -1 ? "loop" : "play");
     // Rabbits that pop up together each start the pop: the first start is
     // heard, the others would only make it louder.
     Impl& sound = impl();
@@ -171,7 +164,7 @@ void Sound::play(int loops) const {
 }
 
 void Sound::stop() const {
-    detail::trace_sound(label(), "stop");
+    detail::note_sound(label(), "stop");
     for (int channel = 0, n = Mix_AllocateChannels(-1); channel < n; ++channel)
         if (Mix_Playing(channel) && Mix_GetChunk(channel) == impl_->chunk) Mix_HaltChannel(channel);
 }
@@ -183,17 +176,17 @@ void set_muted(bool muted) { mixing().muted = muted; }
 bool muted() { return mixing().muted; }
 
 void stop() {
-    detail::trace_sound("mixer", "stop");
+    detail::note_sound("mixer", "stop");
     Mix_HaltChannel(-1);
 }
 
 void pause() {
-    detail::trace_sound("mixer", "pause");
+    detail::note_sound("mixer", "pause");
     Mix_Pause(-1);
 }
 
 void unpause() {
-    detail::trace_sound("mixer", "unpause");
+    detail::note_sound("mixer", "unpause");
     Mix_Resume(-1);
 }
 

@@ -8,6 +8,10 @@
 
 namespace media {
 
+namespace detail {
+struct Inside;
+}
+
 // An MP3 file decoded whole, ahead of the mixer: signed 16-bit samples,
 // interleaved by channel, at the file's own rate and channels.
 struct DecodedMp3 {
@@ -45,10 +49,11 @@ public:
     const std::string& label() const;
     bool valid() const { return impl_ != nullptr; }
 
+private:
+    friend struct detail::Inside;  // the rest of the media layer; see internal.hpp
     struct Impl;
     Impl& impl() const;
 
-private:
     std::shared_ptr<Impl> impl_;
 };
 

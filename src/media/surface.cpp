@@ -84,8 +84,8 @@ void Surface::blit(const Surface& source, Pos pos) {
     int x = to_pixel(pos.x);
     int y = to_pixel(pos.y);
     bool onto_window = impl_ == m.screen.impl_;
-    if (onto_window && m.tracing) m.draws.push_back({source.label(), x, y});
-    if (onto_window && m.window_shortcuts) {
+    if (onto_window && m.harness) m.harness->drawn(source, x, y);
+    if (onto_window && (!m.harness || m.harness->shortcuts())) {
         bool copy = covers(from.surface) && from.surface->format->format == onto.surface->format->format &&
                     !SDL_MUSTLOCK(onto.surface);
         detail::WindowDraw draw{from.stamp, x, y, landing(from.surface, onto.surface, x, y), copy};
@@ -167,11 +167,11 @@ Surface load(const std::string& path) {
         pixels = source ? IMG_Load_RW(source, 1) : nullptr;
     }
     if (!pixels) detail::fail("cannot load the picture " + name, IMG_GetError());
-    auto impl = std::make_shared<Surface::Impl>();
+    auto impl = std::make_shared<detail::SurfaceImpl>();
     impl->surface = pixels;
     impl->label = name;
     detail::adopt_picture(impl);
-    return Surface(impl);
+    return detail::make_surface(impl);
 }
 
 }  // namespace image

@@ -6,9 +6,11 @@
 
 #include "media/geometry.hpp"
 
-struct SDL_Surface;
-
 namespace media {
+
+namespace detail {
+struct Inside;
+}
 
 // A picture. Copies share the same pixels, as the game passes pictures around
 // by name: the rabbit's `image` and RABBIT_POSE are the same picture.
@@ -35,11 +37,12 @@ public:
     bool valid() const { return impl_ != nullptr; }
     friend bool operator==(const Surface& a, const Surface& b) { return a.impl_ == b.impl_; }
 
+private:
+    friend struct detail::Inside;  // the rest of the media layer; see internal.hpp
     struct Impl;
     explicit Surface(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
     Impl& impl() const;
 
-private:
     std::shared_ptr<Impl> impl_;
 };
 

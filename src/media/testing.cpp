@@ -1,4 +1,5 @@
-// The test hooks of the media layer.
+// The test hooks of the media layer, a library of their own: the tests,
+// benchmarks and tools link it, the game never does.
 #include "media/testing.hpp"
 
 #include <SDL_image.h>
@@ -12,13 +13,79 @@
 
 namespace media::testing {
 
+namespace {
+
+// The tests' stand-in for the player and their record of what the game did;
+// in place from the start of every program that links this library.
+class Stand final : public detail::Harness {
+public:
+    Stand() { detail::media().harness = this; }
+    Stand(const Stand&) = delete;
+    Stand& operator=(const Stand&) = delete;
+    ~Stand() { detail::media().harness = nullptr; }
+
+    bool scripted() const override { return script != nullptr; }
+
+    std::vector<Event> events() override {
+        // The script stands in for the player, not for the system: a close
+        // request SDL made of SIGINT or SIGTERM still reaches the game.
+        SDL_PumpEvents();
+        bool close_request = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0;
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        std::vector<Event> events;
+        input.events.clear();
+        script(input);
+        events.swap(input.events);
+        // A scripted press or release happens where the script's pointer is.
+        for (Event& event : events)
+            if ((event.type == EventType::MOUSEBUTTONDOWN || event.type == EventType::MOUSEBUTTONUP) && !event.pos)
+                event.pos = input.pointer;
+        if (close_request) events.push_back({EventType::QUIT, K_OTHER, 0});
+        return events;
+    }
+
+    Pos pointer() const override { return input.pointer; }
+    std::array<bool, 3> buttons() const override { return input.buttons; }
+    bool paced() const override { return pacing; }
+    bool shortcuts() const override { return taking_shortcuts; }
+
+    void drawn(const Surface& picture, int x, int y) override {
+        if (tracing) draws.push_back({picture.label(), x, y});
+    }
+
+    void sounded(const std::string& sound, const char* action) override {
+        if (tracing) sounds.push_back({frames, sound, action});
+    }
+
+    void flipped() override {
+        ++frames;
+        if (flip_hook) flip_hook();
+        draws.clear();
+    }
+
+    void window_opened() override { frames = 0; }
+
+    Script script;
+    Input input;
+    bool pacing = true;
+    bool taking_shortcuts = true;
+    bool tracing = false;
+    std::vector<DrawRecord> draws;
+    std::vector<SoundRecord> sounds;
+    long frames = 0;
+    std::function<void()> flip_hook;
+};
+
+Stand stand;
+
+}  // namespace
+
 void set_script(Script script) {
-    auto& m = detail::media();
-    m.script = std::move(script);
-    m.input = {};
+    stand.script = std::move(script);
+    stand.input = {};
 }
 
-void clear_script() { detail::media().script = nullptr; }
+void clear_script() { stand.script = nullptr; }
 
 void push_system_key(int key, bool repeat) {
     SDL_Event event{};
@@ -29,22 +96,22 @@ void push_system_key(int key, bool repeat) {
     if (SDL_PushEvent(&event) < 0) detail::fail("cannot push a key event", SDL_GetError());
 }
 
-void set_clock_paced(bool paced) { detail::media().paced = paced; }
+void set_clock_paced(bool paced) { stand.pacing = paced; }
 
-void set_tracing(bool on) { detail::media().tracing = on; }
+void set_tracing(bool on) { stand.tracing = on; }
 
-const std::vector<DrawRecord>& draws_since_flip() { return detail::media().draws; }
+const std::vector<DrawRecord>& draws_since_flip() { return stand.draws; }
 
-const std::vector<SoundRecord>& sound_trace() { return detail::media().sounds; }
+const std::vector<SoundRecord>& sound_trace() { return stand.sounds; }
 
-void clear_sound_trace() { detail::media().sounds.clear(); }
+void clear_sound_trace() { stand.sounds.clear(); }
 
-long frames_shown() { return detail::media().frames; }
+long frames_shown() { return stand.frames; }
 
-void on_flip(std::function<void()> hook) { detail::media().flip_hook = std::move(hook); }
+void on_flip(std::function<void()> hook) { stand.flip_hook = std::move(hook); }
 
 std::vector<std::uint32_t> pixels(const Surface& picture) {
-    SDL_Surface* s = picture.impl().surface;
+    SDL_Surface* s = detail::impl(picture).surface;
     std::vector<std::uint32_t> out;
     out.reserve(static_cast<std::size_t>(s->w) * static_cast<std::size_t>(s->h));
     if (s->format->format == SDL_PIXELFORMAT_RGB888) {  // the window's format: read straight
@@ -66,15 +133,14 @@ std::vector<std::uint32_t> pixels(const Surface& picture) {
 Surface load_as_decoded(const std::string& path) {
     SDL_Surface* decoded = IMG_Load(path.c_str());
     if (!decoded) detail::fail("cannot load the picture " + path, IMG_GetError());
-    auto impl = std::make_shared<Surface::Impl>();
+    auto impl = std::make_shared<detail::SurfaceImpl>();
     impl->surface = decoded;
     impl->label = path;
-    return Surface(impl);
+    return detail::make_surface(impl);
 }
 
 void set_shortcuts(bool on) {
-    detail::media().text_cache = on;
-    detail::media().window_shortcuts = on;
+    stand.taking_shortcuts = on;
     detail::media().window_memory.forget();
 }
 
@@ -99,7 +165,7 @@ int channels_paused() { return Mix_Paused(-1); }
 int channels_playing(const Sound& sound) {
     int playing = 0;
     for (int channel = 0; channel < channel_count(); ++channel)
-        if (Mix_Playing(channel) && Mix_GetChunk(channel) == sound.impl().chunk) ++playing;
+        if (Mix_Playing(channel) && Mix_GetChunk(channel) == detail::impl(sound).chunk) ++playing;
     return playing;
 }
 
@@ -126,7 +192,7 @@ int output_channels() { return mixer_format().channels; }
 
 std::vector<std::int16_t> samples(const Sound& sound) {
     if (mixer_format().format != AUDIO_S16SYS) throw Error("the mixer does not play signed 16-bit samples");
-    const Mix_Chunk* chunk = sound.impl().chunk;
+    const Mix_Chunk* chunk = detail::impl(sound).chunk;
     std::vector<std::int16_t> out(chunk->alen / sizeof(std::int16_t));
     std::memcpy(out.data(), chunk->abuf, out.size() * sizeof(std::int16_t));
     return out;

@@ -24,6 +24,7 @@ public:
     void keep(const std::string& text, bool antialias, Color colour, const Surface& rendered);
 
     std::size_t size() const { return entries_.size(); }
+    void clear() { entries_.clear(); }
 
 private:
     struct Entry {
