@@ -255,10 +255,13 @@ const BadTable kBadTables[] = {
      "cannot load the sound sound_hit.wav"},
     {"a picture under a sound's name", [] { return Table().set("sound_ding.wav", Table().text_of("image_icon.jpg")); },
      "cannot load the sound sound_ding.wav"},
-    // The sounds load on two threads at once; which fails first in time
-    // must not decide which one is named.
+    // The sounds load out of their order, the music last; which fails
+    // first in time must not decide which one is named.
     {"two faulty sounds", [] { return Table().set("sound_danger.wav", "@").set("sound_pop.wav", "@"); },
      "cannot load the sound sound_pop.wav"},
+    {"faulty music and a faulty sound after it",
+     [] { return Table().set("sound_main.mp3", "@" + std::string(400, 'A')).set("sound_pop.wav", "@"); },
+     "cannot load the sound sound_main.mp3"},
     {"a faulty sound and faulty music",
      [] { return Table().set("sound_addlife.mp3", "@" + std::string(400, 'A')).set("sound_hurt.wav", "@"); },
      "cannot load the sound sound_hurt.wav"},

@@ -3,7 +3,8 @@
 // server's reason for refusing us); the player gets our one line instead,
 // which may quote what they said. What they write goes to a buffer in memory,
 // never to a file. The descriptor is the whole process's: use it only around
-// calls on a thread that nothing else writes beside.
+// calls on a thread that nothing else writes beside (start-up starts SDL and
+// loads the pictures before the music's thread begins).
 #pragma once
 
 #include <string>

@@ -1,6 +1,7 @@
 #include "shell/load_assets.hpp"
 
 #include <array>
+#include <exception>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -45,7 +46,9 @@ constexpr bool is_mp3(std::string_view name) { return name.ends_with(".mp3"); }
 
 }  // namespace
 
-AssetLoading::AssetLoading(std::span<const assets::Entry> table) : files_(table) {
+AssetLoading::AssetLoading(std::span<const assets::Entry> table) : files_(table) {}
+
+void AssetLoading::start_decoding_music() {
     std::vector<std::string> paths;
     for (const SoundAsset& sound : kSounds)
         if (is_mp3(sound.name)) paths.push_back(files_.path(sound.name));
@@ -86,16 +89,29 @@ void AssetLoading::load_pictures() {
 }
 
 void AssetLoading::finish() {
+    // The sounds from WAV files load while the music may still be decoding,
+    // the music after them. Whatever fails first in time, the faulty sound
+    // named is the first in kSounds.
+    std::array<media::Sound, kSounds.size()> sounds;
+    std::size_t first_faulty = kSounds.size();
+    std::exception_ptr fault;
+    auto load = [&](std::size_t i, auto make) {
+        try {
+            sounds[i] = make(files_.path(kSounds[i].name));
+        } catch (...) {
+            if (i < first_faulty) {
+                first_faulty = i;
+                fault = std::current_exception();
+            }
+        }
+    };
+    for (std::size_t i = 0; i < kSounds.size(); ++i)
+        if (!is_mp3(kSounds[i].name)) load(i, [](const std::string& path) { return media::Sound(path); });
     std::vector<media::DecodedMp3> music = music_.get();
-    std::vector<media::Sound> sounds;
-    std::size_t next_mp3 = 0;
-    for (const SoundAsset& sound : kSounds) {
-        std::string path = files_.path(sound.name);
-        if (is_mp3(sound.name))
-            sounds.emplace_back(path, std::move(music[next_mp3++]));
-        else
-            sounds.emplace_back(path);
-    }
+    for (std::size_t i = 0, next_mp3 = 0; i < kSounds.size(); ++i)
+        if (is_mp3(kSounds[i].name))
+            load(i, [&](const std::string& path) { return media::Sound(path, std::move(music[next_mp3++])); });
+    if (fault) std::rethrow_exception(fault);
     for (std::size_t i = 0; i < kSounds.size(); ++i) *kSounds[i].sound = std::move(sounds[i]);
     files_.remove();
 }

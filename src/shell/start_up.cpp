@@ -59,13 +59,17 @@ void start_up(std::span<const assets::Entry> table) {
         // No signal may end the game while the files are on disk: they wait
         // until the files are gone.
         HeldSignals held;
-        // The music decodes on a thread of its own while SDL starts and the
-        // rest loads here. See AssetLoading.
+        // SDL starts and the pictures load before the music's thread does:
+        // the libraries below them may print on stderr, which is set aside
+        // meanwhile, and no other thread may be writing then. The music
+        // decodes while the sound device opens and the fonts and the other
+        // sounds load. See AssetLoading.
+        needing_memory("out of memory while starting the video system", [] { media::start_video(); });
         std::optional<AssetLoading> loading;
         needing_memory("out of memory while unpacking the assets", [&] { loading.emplace(table); });
-        needing_memory("out of memory while starting the video system", [] { media::start_video(); });
-        needing_memory("out of memory while opening the sound device", [] { media::start_sound(); });
         needing_memory("out of memory while loading the pictures", [&] { loading->load_pictures(); });
+        needing_memory("out of memory while starting to decode the music", [&] { loading->start_decoding_music(); });
+        needing_memory("out of memory while opening the sound device", [] { media::start_sound(); });
         needing_memory("out of memory while loading the fonts", [] {
             FONT_LEVEL = media::font::SysFont(FONT_LEVEL_SPEC.family, FONT_LEVEL_SPEC.size, FONT_LEVEL_SPEC.bold);
             FONT_TIMER = media::font::SysFont(FONT_TIMER_SPEC.family, FONT_TIMER_SPEC.size, FONT_TIMER_SPEC.bold);
