@@ -208,6 +208,7 @@ void quit() {
     IMG_Quit();
     close_window(m);
     SDL_Quit();
+    if (m.harness) m.harness->stopped();
 }
 
 namespace display {

@@ -30,11 +30,13 @@ public:
     virtual bool shortcuts() const = 0;
 
     // Told of each picture drawn onto the window, each thing done with a
-    // sound, each flip, and the window's opening.
+    // sound, each flip, the window's opening, and the end of quit(), once
+    // SDL has stopped.
     virtual void drawn(const Surface& picture, int x, int y) = 0;
     virtual void sounded(const std::string& sound, const char* action) = 0;
     virtual void flipped() = 0;
     virtual void window_opened() = 0;
+    virtual void stopped() = 0;
 
 protected:
     ~Harness() = default;

@@ -42,6 +42,11 @@ public:
     }
 
     std::size_t size() const { return order_.size(); }
+    // Removes and destroys every member.
+    void clear() {
+        order_.clear();
+        owned_.clear();
+    }
     T& operator[](std::size_t index) const { return *order_[index]; }
 
     // Walks the members in order as plain pointers: `for (T* m : group)`.

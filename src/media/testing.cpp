@@ -5,6 +5,11 @@
 #include <SDL_image.h>
 #include <SDL_mixer.h>
 
+#include <execinfo.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 
 #include "media/error.hpp"
@@ -65,6 +70,10 @@ public:
 
     void window_opened() override { frames = 0; }
 
+    void stopped() override {
+        if (watching_frees) sdl_stopped = true;
+    }
+
     Script script;
     Input input;
     bool pacing = true;
@@ -74,9 +83,26 @@ public:
     std::vector<SoundRecord> sounds;
     long frames = 0;
     std::function<void()> flip_hook;
+    bool watching_frees = false;
+    std::atomic<bool> sdl_stopped{false};
 };
 
 Stand stand;
+
+SDL_free_func sdl_free = nullptr;
+
+// SDL's free, ending the program at the first of SDL's memory freed once
+// quit() has stopped SDL.
+void free_watched(void* memory) {
+    if (memory && stand.sdl_stopped) {
+        static const char line[] = "SDL memory freed after media::quit(), by:\n";
+        if (::write(STDERR_FILENO, line, sizeof line - 1) < 0) std::_Exit(kFreedAfterQuit);
+        void* frames[32];
+        backtrace_symbols_fd(frames, backtrace(frames, 32), STDERR_FILENO);
+        std::_Exit(kFreedAfterQuit);
+    }
+    sdl_free(memory);
+}
 
 }  // namespace
 
@@ -109,6 +135,17 @@ void clear_sound_trace() { stand.sounds.clear(); }
 long frames_shown() { return stand.frames; }
 
 void on_flip(std::function<void()> hook) { stand.flip_hook = std::move(hook); }
+
+void end_at_sdl_memory_freed_after_quit() {
+    SDL_malloc_func sdl_malloc = nullptr;
+    SDL_calloc_func sdl_calloc = nullptr;
+    SDL_realloc_func sdl_realloc = nullptr;
+    SDL_GetMemoryFunctions(&sdl_malloc, &sdl_calloc, &sdl_realloc, &sdl_free);
+    void* frame = nullptr;
+    backtrace(&frame, 1);  // loads the unwinder now rather than while reporting
+    SDL_SetMemoryFunctions(sdl_malloc, sdl_calloc, sdl_realloc, free_watched);
+    stand.watching_frees = true;
+}
 
 std::vector<std::uint32_t> pixels(const Surface& picture) {
     SDL_Surface* s = detail::impl(picture).surface;

@@ -69,6 +69,14 @@ long frames_shown();
 // and draws_since_flip() what was drawn for it.
 void on_flip(std::function<void()> hook);
 
+// From now on, the first piece of SDL's memory freed after media::quit()
+// has stopped SDL (say, by a destructor at the program's exit) ends the
+// program at once with status kFreedAfterQuit, after a line and the stack
+// on stderr. Call it before the media layer starts, in a program that ends
+// after quit().
+inline constexpr int kFreedAfterQuit = 86;
+void end_at_sdl_memory_freed_after_quit();
+
 // The pixels of a picture, row by row, each as 0xRRGGBB.
 std::vector<std::uint32_t> pixels(const Surface& picture);
 // A picture as decoded from its file, in the decoder's pixel format: how the

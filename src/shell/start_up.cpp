@@ -11,6 +11,7 @@
 #include "media/event.hpp"
 #include "media/x_connection.hpp"
 #include "screens/screens.hpp"
+#include "shell/close_game.hpp"
 #include "shell/constants.hpp"
 #include "shell/game_state.hpp"
 #include "shell/load_assets.hpp"
@@ -133,7 +134,7 @@ int run(std::span<const assets::Entry> table) {
     } catch (...) {
         std::fprintf(stderr, "molvane: an unknown error ended the game\n");
     }
-    media::quit();
+    shut_down();
     return 1;
 }
 
