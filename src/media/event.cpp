@@ -2,6 +2,8 @@
 // stands in for the player (harness.hpp).
 #include "media/event.hpp"
 
+#include <optional>
+
 #include "media/internal.hpp"
 
 namespace media {
@@ -19,6 +21,29 @@ int key_of(SDL_Keycode sym) {
 
 // A position in the window's pixels, as the game's frame sees it.
 Pos frame_pos(int x, int y) { return detail::to_frame(x, y); }
+
+// F11 keeps the bat's place in the frame. SDL keeps the pointer's place in
+// the window instead (it moves the pointer there in the new window), which
+// the frame, scaled anew, shows elsewhere: even on the black bars. So once
+// the window has its new size, the pointer is put where the bat's place now
+// is, and until SDL hears of that, the bat stays.
+struct KeptPointer {
+    std::optional<Pos> toggled_at;  // the bat's place at F11, until the size changes
+    bool holds = false;             // the bat stays at `at`
+    Pos at;
+    SDL_Point before{-1, -1};  // SDL's place for the pointer in the window at F11
+};
+KeptPointer kept;
+std::optional<Pos> last_pos;  // where get_pos last said the pointer was
+
+void keep_pointer(SDL_Window* window) {
+    if (!kept.toggled_at || SDL_GetMouseFocus() != window) return;
+    kept.at = *kept.toggled_at;
+    kept.toggled_at.reset();
+    Pos to = detail::to_window(kept.at);
+    SDL_WarpMouseInWindow(window, int(to.x), int(to.y));
+    kept.holds = true;
+}
 
 // Whether the window is hidden or minimised.
 void note_visibility(const SDL_Event& in) {
@@ -77,7 +102,11 @@ bool window_business(const SDL_Event& in) {
     SDL_Keycode key = in.key.keysym.sym;
     bool alt_enter = (key == SDLK_RETURN || key == SDLK_KP_ENTER) && (in.key.keysym.mod & KMOD_ALT) != 0;
     if (key != SDLK_F11 && !alt_enter) return false;
-    if (in.type == SDL_KEYDOWN && !in.key.repeat) detail::toggle_fullscreen();
+    if (in.type == SDL_KEYDOWN && !in.key.repeat) {
+        kept.toggled_at = last_pos;
+        SDL_GetMouseState(&kept.before.x, &kept.before.y);
+        detail::toggle_fullscreen();
+    }
     return true;
 }
 
@@ -92,12 +121,20 @@ std::vector<Event> get() {
     if (m.window_hidden) SDL_WaitEventTimeout(nullptr, 250);
     SDL_PumpEvents();
     SDL_Event in;
+    bool resized = false;
     while (SDL_PeepEvents(&in, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
         note_visibility(in);
+        resized = resized || (in.type == SDL_WINDOWEVENT && in.window.event == SDL_WINDOWEVENT_SIZE_CHANGED);
+        // Moved by the player, not put back by SDL: the bat follows again.
+        if (in.type == SDL_MOUSEMOTION && (in.motion.x != kept.before.x || in.motion.y != kept.before.y)) {
+            kept.holds = false;
+            kept.toggled_at.reset();
+        }
         if (window_business(in)) continue;
         Event out;
         if (translate(in, out)) events.push_back(out);
     }
+    if (resized) keep_pointer(m.window);
     return events;
 }
 
@@ -108,10 +145,12 @@ namespace mouse {
 Pos get_pos() {
     auto& m = detail::media();
     if (m.harness && m.harness->scripted()) return m.harness->pointer();
+    if (kept.holds) return kept.at;
     int x = 0;
     int y = 0;
     SDL_GetMouseState(&x, &y);
-    return frame_pos(x, y);
+    last_pos = frame_pos(x, y);
+    return *last_pos;
 }
 
 std::array<bool, 3> get_pressed() {

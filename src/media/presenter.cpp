@@ -147,6 +147,13 @@ Pos to_frame(int x, int y) {
     return {double(x - shown.x) * p.frame_w / shown.w, double(y - shown.y) * p.frame_h / shown.h};
 }
 
+Pos to_window(Pos frame) {
+    const Presenter& p = media().presenter;
+    if (p.direct) return {double(int(frame.x)), double(int(frame.y))};
+    const Rect& shown = p.scaler.fit().shown;
+    return {double(shown.x + int(frame.x * shown.w / p.frame_w)), double(shown.y + int(frame.y * shown.h / p.frame_h))};
+}
+
 void toggle_fullscreen() {
     auto& m = media();
     if (!m.window) return;

@@ -36,8 +36,9 @@ void open_frame(int frame_w, int frame_h);
 void present();
 // The window was shown, exposed or resized: shows the whole frame again now.
 void present_whole();
-// A window position in frame coordinates.
+// A window position in frame coordinates, and back.
 Pos to_frame(int x, int y);
+Pos to_window(Pos frame);  // a whole window pixel
 // Between fullscreen and the window it was.
 void toggle_fullscreen();
 

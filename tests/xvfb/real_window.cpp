@@ -290,7 +290,7 @@ double RealWindow::wait_until_shows(const std::string& name, const media::Surfac
 }
 
 double RealWindow::wait_until_scaled(const std::string& name, const media::Surface& expected, media::Pos window,
-                                     media::Rect shown, std::chrono::milliseconds timeout) {
+                                     media::Rect shown, std::chrono::milliseconds timeout, media::Rect area) {
     double best = 1;
     wait_for(
         [&] {
@@ -299,7 +299,7 @@ double RealWindow::wait_until_scaled(const std::string& name, const media::Surfa
                 frame.pixels.get_height() != int(window.y))
                 return false;
             double share =
-                std::max(scaled_mismatch(frame.pixels, expected, shown), bars_not_black(frame.pixels, shown));
+                std::max(scaled_mismatch(frame.pixels, expected, shown, area), bars_not_black(frame.pixels, shown));
             if (share < best) best = share, closest_ = frame;
             return best < 0.005;
         },

@@ -133,9 +133,9 @@ protected:
 
     // Shoots the window until it is `window` large and shows `expected`
     // scaled into `shown` on black, or `timeout` passes; the closest share
-    // of the pixels seen that are off.
+    // of the pixels seen that are off (of the frame's `area` only).
     double wait_until_scaled(const std::string& name, const media::Surface& expected, media::Pos window,
-                             media::Rect shown, std::chrono::milliseconds timeout = 5s);
+                             media::Rect shown, std::chrono::milliseconds timeout = 5s, media::Rect area = kWhole);
     // The window's size and place as the X server has them now.
     void measure_window();
 

@@ -134,9 +134,12 @@ TEST_F(FullHd, F11AndAltEnterScaleTheFrameToTheScreenAndBack) {
     using namespace molvane;
     ASSERT_NO_FATAL_FAILURE(start_window_manager());
     ASSERT_NO_FATAL_FAILURE(start());
-    std::this_thread::sleep_for(300ms);  // openbox frames the window
+    ASSERT_TRUE(wait_for([&] { return x("xprop -id " + window_ + " _NET_FRAME_EXTENTS | grep -q =").has_value(); }, 5s))
+        << "openbox did not frame the window";
     measure_window();
-    point({300, 400});
+    media::Pos at{300, 400};
+    point(at);
+    ASSERT_LT(wait_until_shows("window", waiting_frame(START_PIC, at, false), kWhole), 0.005);
     key("F11");
     ASSERT_TRUE(wait_for_size({1920, 1080})) << "not fullscreen: " << size_.x << " x " << size_.y;
     // 1080 / 680 times, centred: 953 x 1080 from x = 483, smoothly scaled.
@@ -153,7 +156,14 @@ TEST_F(FullHd, F11AndAltEnterScaleTheFrameToTheScreenAndBack) {
         media::Pos at = pixel_of(frame);
         return media::Pos{(at.x - shown.x) * 600 / shown.w, (at.y - shown.y) * 680 / shown.h};
     };
-    media::Pos at{300, 400};
+    // The bat keeps its place in the frame, and the pointer is put there.
+    media::Rect bat{int(at.x) - MOUSE_READY.get_width() / 2, int(at.y) - MOUSE_READY.get_height() / 2,
+                    MOUSE_READY.get_width(), MOUSE_READY.get_height()};
+    EXPECT_LT(wait_until_scaled("still", waiting_frame(START_PIC, at, false), {1920, 1080}, shown, 5s, bat), 0.005);
+    auto pointer = x("xdotool getmouselocation --shell");
+    ASSERT_TRUE(pointer);
+    EXPECT_NEAR(number_after(*pointer, "X=") - origin_.x, pixel_of(at).x, 1);
+    EXPECT_NEAR(number_after(*pointer, "Y=") - origin_.y, pixel_of(at).y, 1);
     ASSERT_TRUE(x("xdotool mousemove " + to_screen(at)));
     EXPECT_LT(wait_until_scaled("title", waiting_frame(START_PIC, in_frame(at), false), {1920, 1080}, shown), 0.005);
 
