@@ -1,5 +1,6 @@
 #include "media/presenter.hpp"
 
+#include <cmath>
 #include <cstring>
 
 #include "media/internal.hpp"
@@ -149,9 +150,10 @@ Pos to_frame(int x, int y) {
 
 Pos to_window(Pos frame) {
     const Presenter& p = media().presenter;
-    if (p.direct) return {double(int(frame.x)), double(int(frame.y))};
+    if (p.direct) return {std::floor(frame.x), std::floor(frame.y)};
+    // Rounded up: the pixel maps back into the same frame pixel, not the one before.
     const Rect& shown = p.scaler.fit().shown;
-    return {double(shown.x + int(frame.x * shown.w / p.frame_w)), double(shown.y + int(frame.y * shown.h / p.frame_h))};
+    return {shown.x + std::ceil(frame.x * shown.w / p.frame_w), shown.y + std::ceil(frame.y * shown.h / p.frame_h)};
 }
 
 void toggle_fullscreen() {
