@@ -203,4 +203,42 @@ std::map<std::string, std::string> inherited_environment() {
     return env;
 }
 
+Xvfb::Xvfb(const std::string& screen, const std::filesystem::path& auth) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    std::string fd = std::to_string(fds[1]), auth_file = auth.string();
+    std::vector<const char*> argv{"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
+                                  screen.c_str(), "-nolisten",  "tcp",      "-noreset"};
+    if (!auth_file.empty()) argv.insert(argv.end(), {"-auth", auth_file.c_str()});
+    argv.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        int null = ::open("/dev/null", O_RDWR);
+        for (int standard : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) ::dup2(null, standard);
+        ::fcntl(fds[1], F_SETFD, 0);  // the one descriptor it keeps
+        ::execvp("Xvfb", const_cast<char* const*>(argv.data()));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    std::string number;
+    char c;
+    while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    ::close(fds[0]);
+    if (number.empty()) throw std::runtime_error("Xvfb did not start");
+    name_ = ":" + number;
+}
+
+Xvfb::~Xvfb() {
+    if (pid_ < 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+}
+
+void Xvfb::kill() {
+    if (pid_ < 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
 }  // namespace process

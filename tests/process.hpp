@@ -99,4 +99,24 @@ std::map<std::string, std::string> headless_environment(const std::filesystem::p
 // and the sanitizers' options when the tests run under them.
 std::map<std::string, std::string> inherited_environment();
 
+// An X server of our own: Xvfb picks a free display number and tells it
+// through a pipe. It does not reset when its last client leaves: a game
+// connecting just as one of our short-lived xdotool calls leaves would find
+// no display. With an `auth` file, it lets in only clients that present a
+// cookie from it.
+class Xvfb {
+public:
+    explicit Xvfb(const std::string& screen = "1024x768x24", const std::filesystem::path& auth = {});
+    ~Xvfb();
+    Xvfb(const Xvfb&) = delete;
+    Xvfb& operator=(const Xvfb&) = delete;
+    const std::string& name() const { return name_; }
+    // Kills the server as a crash would, at once.
+    void kill();
+
+private:
+    pid_t pid_ = -1;
+    std::string name_;
+};
+
 }  // namespace process

@@ -181,55 +181,7 @@ private:
     Clock::time_point started_;
 };
 
-// An X server of our own on a free display number. With `cookie`, it lets in
-// only clients that present it, which the game does not.
-class Xvfb {
-public:
-    explicit Xvfb(const fs::path& auth = {}) {
-        int fds[2];
-        if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
-        std::string fd = std::to_string(fds[1]);
-        std::string auth_file = auth.string();
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, STDERR_FILENO);
-            ::dup2(null, STDOUT_FILENO);
-            std::vector<const char*> argv{"Xvfb",        "-displayfd", fd.c_str(), "-screen", "0",
-                                          "1024x768x24", "-nolisten",  "tcp",      "-noreset"};
-            if (!auth_file.empty()) {
-                argv.push_back("-auth");
-                argv.push_back(auth_file.c_str());
-            }
-            argv.push_back(nullptr);
-            ::execvp("Xvfb", const_cast<char* const*>(argv.data()));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        std::string number;
-        char c;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        ::close(fds[0]);
-        if (number.empty()) throw std::runtime_error("Xvfb did not start");
-        name_ = ":" + number;
-    }
-    ~Xvfb() { kill(); }
-    Xvfb(const Xvfb&) = delete;
-    Xvfb& operator=(const Xvfb&) = delete;
-
-    const std::string& name() const { return name_; }
-    // Kills the server as a crash would, at once.
-    void kill() {
-        if (pid_ < 0) return;
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    std::string name_;
-};
+using process::Xvfb;
 
 // An Xauthority file with one made-up cookie for every display on this host.
 void write_cookie(const fs::path& file) {
@@ -416,7 +368,7 @@ INSTANTIATE_TEST_SUITE_P(ProcessFaults, SignalDuringStartUp, ::testing::Values(S
 TEST(ProcessFaults, AnXServerThatRefusesUsIsQuoted) {
     process::TempDir temporary, auth;
     write_cookie(auth.path() / "cookie");
-    Xvfb x(auth.path() / "cookie");
+    Xvfb x("1024x768x24", auth.path() / "cookie");
     Game game({x_environment(x.name(), temporary.path()), Stderr::kPipe, {}, {}});
     Ended e = game.wait(10s);
     EXPECT_TRUE(e.exited && e.status == 1) << e;

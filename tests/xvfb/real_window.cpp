@@ -64,27 +64,6 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     return child;
 }
 
-Xvfb::Xvfb(const std::string& screen) {
-    int fds[2];
-    if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
-    std::string xvfb = run("command -v Xvfb").value_or("/usr/bin/Xvfb\n");
-    xvfb.pop_back();
-    pid_ = spawn({xvfb, "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"},
-                 {}, {});
-    ::close(fds[1]);
-    std::string number;
-    char c;
-    while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    ::close(fds[0]);
-    if (number.empty()) throw std::runtime_error("Xvfb did not start");
-    name_ = ":" + number;
-}
-
-Xvfb::~Xvfb() {
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-}
-
 double Frame::mismatch(const media::Surface& other, media::Rect area) const {
     long differ = 0;
     for (int y = area.y; y < area.y + area.h; ++y)
@@ -328,7 +307,7 @@ int RealWindow::close_request(std::chrono::milliseconds limit, std::chrono::mill
         return -2;
     }
     int status = wait_for_exit(limit);
-    *took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent);
+    if (took) *took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent);
     return status;
 }
 

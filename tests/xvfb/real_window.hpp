@@ -41,21 +41,7 @@ bool wait_for(const std::function<bool()>& done, std::chrono::milliseconds timeo
 pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const fs::path& dir,
             const fs::path& err = {});
 
-// A display of our own: Xvfb picks a free number and tells it through a pipe.
-// It must not reset when its last client leaves: a game connecting just as
-// one of our short-lived xdotool calls leaves would find no display.
-class Xvfb {
-public:
-    explicit Xvfb(const std::string& screen = "1024x768x24");
-    ~Xvfb();
-    Xvfb(const Xvfb&) = delete;
-    Xvfb& operator=(const Xvfb&) = delete;
-    const std::string& name() const { return name_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string name_;
-};
+using process::Xvfb;
 
 // A picture made of the window's own pixels, or of what it should show.
 struct Frame {
@@ -143,7 +129,7 @@ protected:
     // its exit status, or -1. Under the sanitizers the game's exit includes a
     // leak scan of its whole heap: MOLVANE_SANITIZER_TIME_SCALE stretches the
     // limit there (tools/ci/sanitizers.sh), never in the plain build.
-    int close_request(std::chrono::milliseconds limit, std::chrono::milliseconds* took);
+    int close_request(std::chrono::milliseconds limit, std::chrono::milliseconds* took = nullptr);
 
     // The disk sound driver's recording so far: 16-bit stereo frames, mixed
     // down to mono.

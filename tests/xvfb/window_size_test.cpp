@@ -24,8 +24,7 @@ namespace {
 // Ends the game by a close request: status 0, nothing said, nothing left.
 #define EXPECT_ENDS_CLEANLY()                                      \
     do {                                                           \
-        std::chrono::milliseconds took{};                          \
-        EXPECT_EQ(close_request(2s, &took), 0);                    \
+        EXPECT_EQ(close_request(2s), 0);                           \
         EXPECT_EQ(game_stderr(), "");                              \
         EXPECT_TRUE(process::snapshot(temporary_.path()).empty()); \
     } while (false)
