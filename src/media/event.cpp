@@ -32,12 +32,15 @@ struct KeptPointer {
     bool holds = false;             // the bat stays at `at`
     Pos at;
     SDL_Point before{-1, -1};  // SDL's place for the pointer in the window at F11
+    SDL_Point size;            // the window's at F11
 };
 KeptPointer kept;
 std::optional<Pos> last_pos;  // where get_pos last said the pointer was
 
 void keep_pointer(SDL_Window* window) {
-    if (!kept.toggled_at || SDL_GetMouseFocus() != window) return;
+    SDL_Point size;
+    SDL_GetWindowSize(window, &size.x, &size.y);
+    if (!kept.toggled_at || (size.x == kept.size.x && size.y == kept.size.y)) return;
     kept.at = *kept.toggled_at;
     kept.toggled_at.reset();
     Pos to = detail::to_window(kept.at);
@@ -103,8 +106,12 @@ bool window_business(const SDL_Event& in) {
     bool alt_enter = (key == SDLK_RETURN || key == SDLK_KP_ENTER) && (in.key.keysym.mod & KMOD_ALT) != 0;
     if (key != SDLK_F11 && !alt_enter) return false;
     if (in.type == SDL_KEYDOWN && !in.key.repeat) {
-        kept.toggled_at = last_pos;
+        // Only a pointer over the game's window is the bat. Asked now: SDL's
+        // own move may take it out of a window that is growing smaller.
+        bool over = SDL_GetMouseFocus() == detail::media().window;
+        kept.toggled_at = over ? last_pos : std::nullopt;
         SDL_GetMouseState(&kept.before.x, &kept.before.y);
+        SDL_GetWindowSize(detail::media().window, &kept.size.x, &kept.size.y);
         detail::toggle_fullscreen();
     }
     return true;
@@ -126,10 +133,8 @@ std::vector<Event> get() {
         note_visibility(in);
         resized = resized || (in.type == SDL_WINDOWEVENT && in.window.event == SDL_WINDOWEVENT_SIZE_CHANGED);
         // Moved by the player, not put back by SDL: the bat follows again.
-        if (in.type == SDL_MOUSEMOTION && (in.motion.x != kept.before.x || in.motion.y != kept.before.y)) {
+        if (in.type == SDL_MOUSEMOTION && (in.motion.x != kept.before.x || in.motion.y != kept.before.y))
             kept.holds = false;
-            kept.toggled_at.reset();
-        }
         if (window_business(in)) continue;
         Event out;
         if (translate(in, out)) events.push_back(out);
