@@ -99,7 +99,7 @@ TEST(UnpackedAssets, AProcessEndingThroughExitOrQuickExitLeavesNothing) {
 
 TEST(UnpackedAssets, RefusesNamesThatAreNotPlainFileNames) {
     std::string nul("a\0b", 3);
-    std::string long_name(300, 'x');
+    std::string long_name(256, 'x');  // one more than a file name may have
     for (const std::string& name : {std::string("../escape.wav"), std::string("/tmp/abs.wav"), std::string(".."),
                                     std::string("."), std::string("dir/file.wav"), nul, long_name, std::string()}) {
         std::vector<assets::Entry> table{{name, "@b25l"}};
@@ -107,4 +107,9 @@ TEST(UnpackedAssets, RefusesNamesThatAreNotPlainFileNames) {
     }
     std::vector<assets::Entry> twice{{"a.wav", "@b25l"}, {"a.wav", "@b25l"}};
     EXPECT_THROW(UnpackedAssets files(twice), std::runtime_error);
+    // The longest a file name may be is taken.
+    std::string longest(255, 'x');
+    std::vector<assets::Entry> longest_table{{longest, "@b25l"}};
+    UnpackedAssets files(longest_table);
+    EXPECT_TRUE(std::filesystem::exists(files.path(longest)));
 }

@@ -55,6 +55,26 @@ TEST(FrameClock, AFrameLateByLessThanAFrameIsMadeUpByTheNext) {
     EXPECT_EQ(due - period, t + 120 * period);
 }
 
+// The same on the real clock: 60 frames at 60 a second, every other one
+// late by 8 ms of work, still take a second, as the 1800 frames of a level
+// take its 30 s. Were each frame's time counted from when it was shown, the
+// late ones would add up: 30 of them, a quarter of a second.
+TEST(FrameClock, TheRealClockMakesUpLateFramesToo) {
+    using namespace std::chrono;
+    media::testing::set_clock_paced(true);
+    media::Clock clock;
+    clock.tick(60);
+    auto start = steady_clock::now();
+    for (int frame = 1; frame <= 60; ++frame) {
+        if (frame % 2 == 0) std::this_thread::sleep_for(25ms);
+        clock.tick(60);
+    }
+    double took = duration<double, std::milli>(steady_clock::now() - start).count();
+    media::testing::set_clock_paced(false);
+    EXPECT_GE(took, 995.0);
+    EXPECT_LT(took, 1125.0) << "late frames were not made up";
+}
+
 TEST(Rectangles, HoldTheirLeftAndTopEdgesButNotTheRightAndBottom) {
     media::Rect hole{200, 280, 200, 200};
     EXPECT_TRUE(hole.collidepoint({200, 280}));
@@ -75,6 +95,24 @@ TEST(WindowSurface, KeepsWhatEarlierFramesDrew) {
     media::display::flip();
     EXPECT_EQ(molvane::SCREEN.get_at(5, 600), corner);
     EXPECT_EQ(molvane::SCREEN.get_at(5, 5), (media::Color{0, 0, 0}));
+}
+
+// A window of another size shows the frame scaled to fit; the pointer maps
+// back onto the frame. At 640 x 480 the frame is shown 424 x 480 from x 108:
+// a little less than 1.42 frame pixels a window pixel across, a little more
+// down.
+TEST(WindowSurface, APointerInAResizedWindowMapsOntoTheFrameAsShown) {
+    harness::start_game();
+    media::testing::resize_window(640, 480);
+    media::display::flip();
+    media::Pos top_left = media::testing::pointer_in_frame(108, 0);
+    media::Pos bottom_right = media::testing::pointer_in_frame(108 + 424, 480);
+    media::testing::resize_window(600, 680);
+    media::display::flip();
+    EXPECT_EQ(top_left, (media::Pos{0, 0}));
+    EXPECT_DOUBLE_EQ(bottom_right.x, 600);
+    EXPECT_DOUBLE_EQ(bottom_right.y, 680);
+    EXPECT_EQ(media::testing::pointer_in_frame(300, 400), (media::Pos{300, 400})) << "back at the frame's size";
 }
 
 TEST(Mixer, PlaysOnManyChannelsAndIsSilentWhenAllAreBusy) {
@@ -165,4 +203,11 @@ TEST(Fonts, TheHudFitsTheWindowWhateverFontWasFound) {
     EXPECT_LE(530 + molvane::FONT_LEVEL.render(" X 5", true, molvane::WHITE).get_width(), 600);
     EXPECT_LE(molvane::FONT_TIMER.render("30:00", true, molvane::WHITE).get_height(), 80);
     EXPECT_LE(molvane::FONT_READY.render("PAUSE", true, molvane::RED).get_width(), 600);
+    // A text exactly as large as its room keeps its own size; a pixel less
+    // room and it is drawn smaller.
+    media::Surface pause = molvane::FONT_READY.render("PAUSE", true, molvane::RED);
+    media::Room room{pause.get_width(), pause.get_height()};
+    EXPECT_EQ(molvane::FONT_READY.render_within("PAUSE", true, molvane::RED, room).get_width(), pause.get_width());
+    room.width -= 1;
+    EXPECT_LT(molvane::FONT_READY.render_within("PAUSE", true, molvane::RED, room).get_width(), pause.get_width());
 }

@@ -15,6 +15,7 @@
 #include "media/error.hpp"
 #include "media/internal.hpp"
 #include "media/mixing.hpp"
+#include "media/presenter.hpp"
 
 namespace media::testing {
 
@@ -192,6 +193,14 @@ WindowInfo window_info() {
     info.has_icon = m.icon.valid();
     return info;
 }
+
+void resize_window(int width, int height) {
+    auto& m = detail::media();
+    if (!m.window) throw Error("cannot resize the window: it is not open");
+    SDL_SetWindowSize(m.window, width, height);
+}
+
+Pos pointer_in_frame(int x, int y) { return detail::to_frame(x, y); }
 
 int channel_count() { return Mix_AllocateChannels(-1); }
 

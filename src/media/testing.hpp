@@ -96,6 +96,11 @@ struct WindowInfo {
     bool has_icon = false;
 };
 WindowInfo window_info();
+// Resizes the window as a player dragging its edges would; the next flip
+// fits the frame into it.
+void resize_window(int width, int height);
+// Where the system's pointer at (x, y) in the window is in the frame.
+Pos pointer_in_frame(int x, int y);
 
 // Channels of the mixer: how many there are, how many are playing (paused
 // ones included), how many of those are paused, and how many play `sound`.
