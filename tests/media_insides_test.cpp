@@ -8,7 +8,10 @@
 namespace {
 
 template <class T>
-concept ShowsItsInsides = requires(const T& handle) { handle.impl(); } || requires { typename T::Impl; };
+concept ShowsItsInsides = requires(const T& handle) {
+    handle.impl();
+}
+|| requires { typename T::Impl; };
 
 static_assert(!ShowsItsInsides<media::Surface>);
 static_assert(!ShowsItsInsides<media::Sound>);

@@ -97,8 +97,8 @@ bool translate(const SDL_Event& in, Event& out) {
 bool window_business(const SDL_Event& in) {
     if (in.type == SDL_WINDOWEVENT) {
         auto e = in.window.event;
-        if (e == SDL_WINDOWEVENT_EXPOSED || e == SDL_WINDOWEVENT_SHOWN || e == SDL_WINDOWEVENT_SIZE_CHANGED)
-            detail::present_whole();
+        if (e == SDL_WINDOWEVENT_SIZE_CHANGED) detail::present_resized();
+        if (e == SDL_WINDOWEVENT_EXPOSED || e == SDL_WINDOWEVENT_SHOWN) detail::present_whole();
         return false;
     }
     if (in.type != SDL_KEYDOWN && in.type != SDL_KEYUP) return false;

@@ -45,15 +45,16 @@ void follow_window() {
     Presenter& p = m.presenter;
     int w = 0, h = 0;
     SDL_GetWindowSize(m.window, &w, &h);
-    if (w == p.window_w && h == p.window_h) return;
+    if (w == p.window_w && h == p.window_h && !p.resized) return;
     p.window_w = w;
     p.window_h = h;
+    p.resized = false;
     p.whole = true;
     SDL_Surface* frame = impl(m.screen).surface;
     bool direct = w == p.frame_w && h == p.frame_h;
-    if (!direct && (p.direct || !frame)) {
-        // Before the window's surface is taken again: until then, SDL keeps
-        // the old one's pixels, the frame's.
+    if (p.direct || (!direct && !frame)) {
+        // Before the window's surface is taken again: SDL frees the old one,
+        // which holds the frame's pixels.
         Uint32 format = frame ? frame->format->format : SDL_GetWindowPixelFormat(m.window);
         SDL_Surface* own = SDL_CreateRGBSurfaceWithFormat(0, p.frame_w, p.frame_h, 32, format);
         if (!own) fail("cannot make the frame", SDL_GetError());
@@ -139,6 +140,11 @@ void present_whole() {
     if (!m.window || !m.screen.valid()) return;
     m.presenter.whole = true;
     present();
+}
+
+void present_resized() {
+    media().presenter.resized = true;
+    present_whole();
 }
 
 Pos to_frame(int x, int y) {

@@ -19,8 +19,9 @@ struct Presenter {
     int frame_h = 0;
     int window_w = 0;  // the window size the frame was last fitted to
     int window_h = 0;
-    bool direct = true;  // the frame is the window's own surface
-    bool whole = true;   // the next push is the whole window
+    bool direct = true;    // the frame is the window's own surface
+    bool whole = true;     // the next push is the whole window
+    bool resized = false;  // SDL let go of the window's surface since
     Scaler scaler;
     std::vector<std::uint32_t> shown;  // the frame as last drawn into the window
 };
@@ -34,8 +35,12 @@ void open_frame(int frame_w, int frame_h);
 // Shows the frame in the window: what changed since the last time, or all
 // of it when the window was exposed or resized.
 void present();
-// The window was shown, exposed or resized: shows the whole frame again now.
+// The window was shown or exposed: shows the whole frame again now.
 void present_whole();
+// The window was resized, perhaps back to the size it had: SDL lets go of
+// its surface either way. Shows the whole frame again now, on the window's
+// surface taken afresh.
+void present_resized();
 // A window position in frame coordinates, and back.
 Pos to_frame(int x, int y);
 Pos to_window(Pos frame);  // a whole window pixel

@@ -32,6 +32,16 @@ namespace {
 TEST_F(RealWindow, SurvivesAResizeFromOutsideShowingTheFrameCentredOnBlack) {
     using namespace molvane;
     ASSERT_NO_FATAL_FAILURE(start());
+    point({300, 400});
+    EXPECT_LT(wait_until_shows("title", waiting_frame(START_PIC, {300, 400}, false), kWhole), 0.005);
+    // Resized and back again before the game looks (it is stopped
+    // meanwhile): SDL lets go of the window's pixels, though the size ends
+    // as it was.
+    ::kill(game_, SIGSTOP);
+    bool resized = x("xdotool windowsize " + window_ + " 700 700 windowsize " + window_ + " 600 680").has_value();
+    ::kill(game_, SIGCONT);
+    ASSERT_TRUE(resized);
+    ASSERT_EQ(wait_for_exit(300ms), -1) << "the game ended: " << game_stderr();
     ASSERT_TRUE(x("xdotool windowsize " + window_ + " 600 700"));
     // 20 pixels taller: the frame in the middle, 10 black rows above and
     // below, the pointer's place mapped into it.
