@@ -347,11 +347,16 @@ TEST_P(SignalDuringStartUp, LeavesNoFilesAndEndsAsTheSignalShould) {
         process::TempDir temporary;
         Game game({process::headless_environment(temporary.path()), Stderr::kPipe, {}, {}});
         auto look = [&] {
-            // The hold first: the files come after it and go before its end.
-            bool held = process::holds_stop_signals(game.pid());
+            // The hold is looked at before and after the files: it begins
+            // before they come and ends after they go, so files seen with no
+            // hold on either side are files unguarded (a look taking longer
+            // than the whole hold aside). One look at the hold alone could
+            // just miss its beginning or its end.
+            bool held_before = process::holds_stop_signals(game.pid());
             bool files = !fs::is_empty(temporary.path());
-            unguarded += files && !held;
-            return held || files;
+            bool held_after = process::holds_stop_signals(game.pid());
+            unguarded += files && !held_before && !held_after;
+            return held_before || held_after || files;
         };
         if (moment.after_hold && !wait_for(look, 5s)) ++missed;
         auto from = moment.after_hold ? Clock::now() : game.started();
