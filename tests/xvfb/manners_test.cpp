@@ -164,19 +164,6 @@ TEST_F(Manners, QuickTapsShowTheStrikingBat) {
     EXPECT_EQ(close_request(1s), 0);
 }
 
-// The hole showing `picture` in a shot, away from `pointer`; or -1.
-int hole_showing(const Frame& frame, const media::Surface& picture, media::Pos pointer = {-1000, -1000}) {
-    for (std::size_t hole = 0; hole < molvane::POS_LIST.size(); ++hole) {
-        media::Pos pos = molvane::POS_LIST[hole];
-        media::Rect area{int(pos.x), int(pos.y), 200, 200};
-        if (area.collidepoint(pointer)) continue;
-        media::Surface expected(600, 680);
-        expected.blit(picture, pos);
-        if (frame.mismatch(expected, area) < 0.005) return int(hole);
-    }
-    return -1;
-}
-
 TEST_F(Manners, AClickStrikesWhereItWasMadeThoughThePointerMovesOnAtOnce) {
     ASSERT_NO_FATAL_FAILURE(start_at({300, 670}));
     key("space");

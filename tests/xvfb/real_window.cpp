@@ -152,6 +152,18 @@ double bars_not_black(const media::Surface& shot, media::Rect shown) {
     return seen ? double(lit) / double(seen) : 0;
 }
 
+int hole_showing(const Frame& frame, const media::Surface& picture, media::Pos pointer) {
+    for (std::size_t hole = 0; hole < molvane::POS_LIST.size(); ++hole) {
+        media::Pos pos = molvane::POS_LIST[hole];
+        media::Rect area{int(pos.x), int(pos.y), 200, 200};
+        if (area.collidepoint(pointer)) continue;
+        media::Surface expected(600, 680);
+        expected.blit(picture, pos);
+        if (frame.mismatch(expected, area) < 0.005) return int(hole);
+    }
+    return -1;
+}
+
 void RealWindow::SetUp() {
     harness::start_game();
     artifacts_ = fs::path(ARTIFACT_DIR) / ::testing::UnitTest::GetInstance()->current_test_info()->name();

@@ -81,6 +81,9 @@ double scaled_mismatch(const media::Surface& shot, const media::Surface& frame, 
 // The share of the shot's pixels outside `shown` that are not black (every
 // other one of every other row).
 double bars_not_black(const media::Surface& shot, media::Rect shown);
+// The hole (index into POS_LIST) showing `picture` in a shot, away from
+// `pointer`; or -1.
+int hole_showing(const Frame& frame, const media::Surface& picture, media::Pos pointer = {-1000, -1000});
 
 // The game, started in a fresh working directory on its own display.
 class RealWindow : public ::testing::Test {

@@ -86,21 +86,6 @@ protected:
                 "SDL_VIDEODRIVER=wayland"});
     }
 
-    // The hole (index into POS_LIST) showing a rabbit to strike, away from
-    // `pointer`, in a shot; or -1.
-    static int hole_with_rabbit(const Frame& frame, media::Pos pointer) {
-        using namespace molvane;
-        for (std::size_t hole = 0; hole < POS_LIST.size(); ++hole) {
-            media::Pos pos = POS_LIST[hole];
-            media::Rect area{int(pos.x), int(pos.y), 200, 200};
-            if (area.collidepoint(pointer)) continue;
-            media::Surface expected(600, 680);
-            expected.blit(RABBIT_POSE, pos);
-            if (frame.mismatch(expected, area) < 0.005) return int(hole);
-        }
-        return -1;
-    }
-
     std::optional<Weston> weston_;
 };
 
@@ -136,7 +121,7 @@ TEST_F(OnWayland, ShowsTheGamePlaysByRealInputAndEndsOnSigterm) {
     bool cried = false;
     for (int attempt = 0; attempt < 5 && !cried; ++attempt) {
         int hole = -1;
-        wait_for([&] { return (hole = hole_with_rabbit(shoot("play"), corner)) >= 0; }, 10s);
+        wait_for([&] { return (hole = hole_showing(shoot("play"), molvane::RABBIT_POSE, corner)) >= 0; }, 10s);
         ASSERT_GE(hole, 0) << "no rabbit came up to strike";
         media::Pos pos = POS_LIST[std::size_t(hole)];
         media::Pos middle{pos.x + 100, pos.y + 100};
