@@ -5,12 +5,20 @@
 
 #include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "media/event.hpp"
 #include "media/geometry.hpp"
 #include "media/testing.hpp"
+
+// Draw records read as {label at x, y} in failure messages.
+namespace media::testing {
+inline void PrintTo(const DrawRecord& d, std::ostream* out) {
+    *out << "{" << d.label << " at " << d.x << ", " << d.y << "}";
+}
+}  // namespace media::testing
 
 namespace harness {
 

@@ -19,13 +19,6 @@
 #include "shell/game_state.hpp"
 #include "shell/random.hpp"
 
-// Draw records read as {label at x, y} in failure messages.
-namespace media::testing {
-[[maybe_unused]] static void PrintTo(const DrawRecord& d, std::ostream* out) {
-    *out << "{" << d.label << " at " << d.x << ", " << d.y << "}";
-}
-}  // namespace media::testing
-
 namespace {
 
 using molvane::Rabbit;

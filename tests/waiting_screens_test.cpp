@@ -12,13 +12,6 @@
 #include "screens/screens.hpp"
 #include "shell/game_state.hpp"
 
-// Draw records read as {label at x, y} in failure messages.
-namespace media::testing {
-[[maybe_unused]] static void PrintTo(const DrawRecord& d, std::ostream* out) {
-    *out << "{" << d.label << " at " << d.x << ", " << d.y << "}";
-}
-}  // namespace media::testing
-
 namespace {
 
 using harness::key_down;
