@@ -1,4 +1,3 @@
-// The frame clock: a steady schedule of frames, kept by sleeping.
 #include "media/clock.hpp"
 
 #include <thread>
@@ -7,29 +6,21 @@
 
 namespace media {
 
-std::chrono::steady_clock::time_point frame_due(std::chrono::steady_clock::time_point now,
-                                                std::chrono::steady_clock::time_point due,
-                                                std::chrono::steady_clock::duration period) {
-    if (due == std::chrono::steady_clock::time_point{} || now > due + period) return now;
+using std::chrono::steady_clock;
+
+steady_clock::time_point frame_due(steady_clock::time_point now, steady_clock::time_point due,
+                                   steady_clock::duration period) {
+    if (due == steady_clock::time_point{} || now > due + period) return now;
     return due;
 }
 
-double Clock::tick(int framerate) {
-    using namespace std::chrono;
-    auto now = steady_clock::now();
+void Clock::tick(int framerate) {
     const detail::Harness* harness = detail::media().harness;
-    if ((!harness || harness->paced()) && framerate > 0) {
-        auto period = duration_cast<steady_clock::duration>(duration<double>(1.0 / framerate));
-        next_ = frame_due(now, next_, period);
-        if (next_ > now) {
-            std::this_thread::sleep_until(next_);
-            now = steady_clock::now();
-        }
-        next_ += period;
-    }
-    double elapsed = last_ == time_point{} ? 0.0 : duration<double, std::milli>(now - last_).count();
-    last_ = now;
-    return elapsed;
+    if (framerate <= 0 || (harness && !harness->paced())) return;
+    auto period = std::chrono::duration_cast<steady_clock::duration>(std::chrono::duration<double>(1.0 / framerate));
+    next_ = frame_due(steady_clock::now(), next_, period);
+    std::this_thread::sleep_until(next_);
+    next_ += period;
 }
 
 }  // namespace media

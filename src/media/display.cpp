@@ -1,22 +1,19 @@
-// Start-up and shut-down of SDL, the window and the flip.
+// Start-up and shut-down of SDL, the window, and the flip.
 #include "media/display.hpp"
 
 #include <SDL_image.h>
 #include <SDL_mixer.h>
+#include <SDL_syswm.h>
 #include <SDL_ttf.h>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <cstdint>
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
-#include "media/mixing.hpp"
-#include "media/presenter.hpp"
 #include "media/quiet_stderr.hpp"
 #include "media/x_connection.hpp"
 
@@ -39,6 +36,11 @@ namespace {
 
 constexpr int kChannels = 32;
 
+bool is_driver(const char* name) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && std::strcmp(driver, name) == 0;
+}
+
 // Why no display could be had: the X server's own answer when it refused
 // us, or which one was missing.
 std::string why_no_display() {
@@ -53,20 +55,11 @@ std::string why_no_display() {
     return "no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)";
 }
 
-// SDL falls back to drivers that show nothing when there is no display;
-// a window nobody sees is no window, unless such a driver was asked for.
-// Sets the variable unless it is set already; whether it was set here.
-bool setenv_if_unset(const char* name, const char* value) {
-    if (std::getenv(name)) return false;
-    return setenv(name, value, 0) == 0;
-}
-
+// SDL falls back to drivers that show nothing when there is no display; a
+// window nobody sees is no window, unless such a driver was asked for.
 void require_a_display() {
-    const char* driver = SDL_GetCurrentVideoDriver();
     const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
-    bool invisible = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
-                                           std::strcmp(driver, "evdev") == 0);
-    if (invisible && !(asked && *asked)) {
+    if ((is_driver("offscreen") || is_driver("dummy") || is_driver("evdev")) && !(asked && *asked)) {
         SDL_Quit();
         throw Error("cannot open a window: " + why_no_display());
     }
@@ -90,69 +83,62 @@ bool open_audio() {
     return opened;
 }
 
-// Without a sound device the game plays on in silence, through SDL's dummy
-// driver, which accepts and discards everything.
-void start_audio() {
-    if (!open_audio()) {
-        std::string why = SDL_GetError();
-        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-        if (!open_audio()) detail::fail("cannot start the silent sound driver", SDL_GetError());
-        // Said once silence is sure: start-up may still fail here (no memory for SDL's sound thread).
-        std::fprintf(stderr, "molvane: no sound device (%s); playing without sound\n", why.c_str());
-    }
-    Mix_AllocateChannels(kChannels);
-    detail::start_mixing();
+// Where the screen is too small for the frame, the window is as large as
+// fits, with its top on the screen; elsewhere the frame's size, centred.
+SDL_Rect window_placement(int frame_w, int frame_h) {
+    SDL_Rect screen{};
+    if (SDL_GetDisplayUsableBounds(0, &screen) != 0 || (screen.w >= frame_w && screen.h >= frame_h))
+        return {int(SDL_WINDOWPOS_CENTERED), int(SDL_WINDOWPOS_CENTERED), frame_w, frame_h};
+    double scale = std::min(double(screen.w) / frame_w, double(screen.h) / frame_h);
+    int w = int(frame_w * scale), h = int(frame_h * scale);
+    return {screen.x + (screen.w - w) / 2, screen.y, w, h};
 }
 
-// Gives the window's fresh pixels (1.6 MB, 400 pages) their memory in one
-// call rather than one page fault at a time when the first frame touches
-// them; on a virtual machine a fault can cost 10 to 25 µs. Only a hint: where
-// the kernel cannot (before Linux 5.14), the faults come as before.
-void map_at_once(void* start, std::size_t bytes) {
-    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    const auto address = reinterpret_cast<std::uintptr_t>(start);
-    std::size_t before_first = (page - address % page) % page;  // to the first whole page
-    std::size_t after_last = (address + bytes) % page;          // past the last whole page
-    if (bytes < before_first + after_last + page) return;
-    ::madvise(static_cast<char*>(start) + before_first, bytes - before_first - after_last, MADV_POPULATE_WRITE);
+// Whether OpenGL draws in software here (Mesa's llvmpipe or softpipe).
+bool emulated_gpu(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0) return false;
+    using GetString = const unsigned char* (*)(unsigned);
+    auto get_string = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const unsigned char* name = get_string ? get_string(0x1F01 /* GL_RENDERER */) : nullptr;
+    std::string lower = name ? reinterpret_cast<const char*>(name) : "";
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    return lower.find("llvmpipe") != lower.npos || lower.find("softpipe") != lower.npos ||
+           lower.find("software") != lower.npos;
 }
 
-// On X11 the window's pixels go straight to the display (shared memory),
-// where SDL knows their format. Otherwise SDL shows them through an OpenGL
-// texture, which on a machine without a GPU means loading a software
-// renderer at start-up and drawing the whole window with it at every flip.
-// That is the only way on Wayland, and on a screen of 10 bits a channel.
-// SDL reads the choice once, when the window's pixels are first asked for.
-void choose_window_pixels(SDL_Window* window) {
-    bool x11 = std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0;
-    if (x11 && SDL_GetWindowPixelFormat(window) != SDL_PIXELFORMAT_UNKNOWN)
+// Whether the X server lets OpenGL draw on a GPU.
+bool x11_gpu(SDL_Window* window) {
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    return SDL_GetWindowWMInfo(window, &wm) && detail::x_server_renders_on_gpu(wm.info.x11.display);
+}
+
+// SDL's own choice of renderer (the GPU's; on Wayland its GL path), except on
+// X11 where OpenGL would only be emulated in software: there SDL's software
+// renderer draws into the window's shared memory at a fraction of the cost.
+SDL_Renderer* make_renderer(SDL_Window* window) {
+    bool x11 = is_driver("x11") && SDL_GetWindowPixelFormat(window) != SDL_PIXELFORMAT_UNKNOWN;
+    SDL_Renderer* renderer = x11 && !x11_gpu(window) ? nullptr : SDL_CreateRenderer(window, -1, 0);
+    if (x11 && (!renderer || emulated_gpu(renderer))) {
+        if (renderer) SDL_DestroyRenderer(renderer);
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    return renderer;
 }
 
 }  // namespace
 
-void init() {
-    start_video();
-    start_sound();
-}
-
 void start_video() {
     auto& m = detail::media();
-    if (m.alive || m.video) return;
-    // The game reads keys, never text: no compose table for X's input
-    // method, which would otherwise parse the locale's (en_US.UTF-8: 5,700
-    // lines) while the video starts. A player's own choice stands.
-    bool compose_ours = setenv_if_unset("XCOMPOSEFILE", "/dev/null");
+    if (m.video) return;
     {
         detail::QuietStderr quiet;
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
             detail::fail("cannot start the video system", SDL_GetError());
     }
     require_a_display();
-    bool x11 = std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0;
-    // Wayland's keyboard reads its compose table once the window opens, and
-    // takes /dev/null for a broken file: it gets the locale's own.
-    if (compose_ours && !x11) unsetenv("XCOMPOSEFILE");
     int image_formats = IMG_INIT_JPG | IMG_INIT_PNG;
     if ((IMG_Init(image_formats) & image_formats) != image_formats)
         detail::fail("cannot start the JPEG and PNG decoders", IMG_GetError());
@@ -160,55 +146,56 @@ void start_video() {
     m.video = true;
 }
 
+// Without a sound device the game plays on in silence, through SDL's dummy
+// driver, which accepts and discards everything.
 void start_sound() {
     auto& m = detail::media();
-    if (m.alive) return;
+    if (m.sound) return;
     if (!m.video) detail::fail("cannot start the mixer", "the video system is not started");
     Mix_Init(MIX_INIT_MP3);  // a missing MP3 decoder shows when an MP3 is loaded
-    start_audio();
-    m.alive = true;
-}
-
-namespace {
-
-// Lets go of the window and everything the media layer keeps for it. The
-// game's Surface of the window stays, empty: its pixels went with the window.
-void close_window(detail::Media& m) {
-    m.icon = {};
-    if (m.screen.valid()) {
-        detail::SurfaceImpl& frame = detail::impl(m.screen);
-        if (frame.owned && frame.surface) SDL_FreeSurface(frame.surface);
-        frame.surface = nullptr;
-        frame.owned = true;
-        m.screen = {};
+    if (!open_audio()) {
+        std::string why = SDL_GetError();
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+        if (!open_audio()) detail::fail("cannot start the silent sound driver", SDL_GetError());
+        // Said once silence is sure: start-up may still fail above.
+        std::fprintf(stderr, "molvane: no sound device (%s); playing without sound\n", why.c_str());
     }
-    m.presenter = {};
-    m.window_memory = {};
-    m.repairs = {};
-    m.pictures = {};
-    m.window_hidden = false;
-    if (m.window) SDL_DestroyWindow(m.window);
-    m.window = nullptr;
+    Mix_AllocateChannels(kChannels);
+    detail::start_mixing();
+    m.sound = true;
 }
-
-}  // namespace
 
 // Everything SDL made for the media layer is let go here, while SDL still
 // runs, not left for the destructors at the program's exit.
 void quit() {
     auto& m = detail::media();
-    if (!m.alive && !m.video) return;
-    m.alive = false;
-    m.video = false;
+    if (!m.video) return;
     Mix_HaltChannel(-1);
     Mix_CloseAudio();
     Mix_Quit();
     detail::close_fonts();
     TTF_Quit();
     IMG_Quit();
-    close_window(m);
+    m.icon = {};
+    m.frame = {};
+    if (m.texture) SDL_DestroyTexture(m.texture);
+    if (m.renderer) SDL_DestroyRenderer(m.renderer);
+    if (m.window) SDL_DestroyWindow(m.window);
+    m.texture = nullptr;
+    m.renderer = nullptr;
+    m.window = nullptr;
+    m.window_hidden = m.video = m.sound = false;
     SDL_Quit();
     if (m.harness) m.harness->stopped();
+}
+
+void detail::show_frame() {
+    auto& m = media();
+    if (!m.renderer) return;
+    SDL_SetRenderDrawColor(m.renderer, 0, 0, 0, 255);
+    if (SDL_RenderClear(m.renderer) != 0 || SDL_RenderCopy(m.renderer, m.texture, nullptr, nullptr) != 0)
+        fail("cannot show the frame", SDL_GetError());
+    SDL_RenderPresent(m.renderer);
 }
 
 namespace display {
@@ -222,41 +209,45 @@ void set_caption(const std::string& title) {
 void set_icon(const Surface& icon) {
     auto& m = detail::media();
     m.icon = icon;
-    if (m.window && icon.valid()) SDL_SetWindowIcon(m.window, detail::impl(icon).surface);
+    if (m.window && icon.valid()) SDL_SetWindowIcon(m.window, icon.impl().surface);
 }
 
 Surface set_mode(int width, int height) {
     auto& m = detail::media();
     if (m.window) detail::fail("cannot open the window", "it is already open");
-    Rect where = detail::window_placement(width, height);
+    SDL_Rect where = window_placement(width, height);
     m.window = SDL_CreateWindow(m.caption.c_str(), where.x, where.y, where.w, where.h,
                                 SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
     if (!m.window) detail::fail("cannot open the window", SDL_GetError());
-    if (m.icon.valid()) SDL_SetWindowIcon(m.window, detail::impl(m.icon).surface);
-    choose_window_pixels(m.window);
-    auto impl = std::make_shared<detail::SurfaceImpl>();
-    impl->owned = false;
-    impl->label = "screen";
-    m.screen = detail::make_surface(impl);
-    detail::open_frame(width, height);
-    SDL_Surface* pixels = impl->surface;
-    map_at_once(pixels->pixels, static_cast<std::size_t>(pixels->pitch) * static_cast<std::size_t>(pixels->h));
-    SDL_FillRect(pixels, nullptr, SDL_MapRGB(pixels->format, 0, 0, 0));
-    m.window_memory.forget();
-    detail::convert_pictures();
+    if (m.icon.valid()) SDL_SetWindowIcon(m.window, m.icon.impl().surface);
+    m.renderer = make_renderer(m.window);
+    if (!m.renderer) detail::fail("cannot draw in the window", SDL_GetError());
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    m.texture = SDL_CreateTexture(m.renderer, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
+    if (!m.texture || SDL_RenderSetLogicalSize(m.renderer, width, height) != 0)
+        detail::fail("cannot draw in the window", SDL_GetError());
+    m.frame = Surface(width, height);
+    m.frame.impl().label = "screen";
     if (m.harness) m.harness->window_opened();
-    return m.screen;
+    return m.frame;
 }
 
-// Shows the frame in the window; see presenter.hpp.
 void flip() {
     auto& m = detail::media();
     if (!m.window) detail::fail("cannot show the frame", "the window is not open");
-    detail::present();
+    SDL_Surface* frame = m.frame.impl().surface;
+    if (SDL_UpdateTexture(m.texture, nullptr, frame->pixels, frame->pitch) != 0)
+        detail::fail("cannot show the frame", SDL_GetError());
+    detail::show_frame();
     if (m.harness) m.harness->flipped();
 }
 
-void toggle_fullscreen() { detail::toggle_fullscreen(); }
+void toggle_fullscreen() {
+    auto& m = detail::media();
+    if (!m.window) return;
+    bool fullscreen = (SDL_GetWindowFlags(m.window) & SDL_WINDOW_FULLSCREEN) != 0;
+    SDL_SetWindowFullscreen(m.window, fullscreen ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
 
 }  // namespace display
 }  // namespace media

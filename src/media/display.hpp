@@ -8,13 +8,11 @@
 
 namespace media {
 
-// Starts every media service: video, events, timing, the mixer and fonts.
-// Without a sound device the game runs silent, after one line on stderr.
-// Without a display it fails with a clear error.
-void init();
-// init() in its two halves, for a start-up that does other work in between:
-// first video, events, timing, pictures and fonts, then the mixer.
+// Starts video, events, timing, the picture decoders and fonts. Without a
+// display it fails with a clear error.
 void start_video();
+// Starts the mixer. Without a sound device the game runs silent, after one
+// line on stderr.
 void start_sound();
 // Shuts every media service down, closing the window and stopping all sound.
 void quit();
@@ -23,8 +21,9 @@ namespace display {
 // Both take effect when the window opens.
 void set_caption(const std::string& title);
 void set_icon(const Surface& icon);
-// Opens the window and returns its drawing surface. The surface keeps what
-// earlier frames drew until it is drawn over.
+// Opens the window and returns the frame to draw on, of the given size. The
+// frame keeps what earlier frames drew until it is drawn over; the window
+// shows it scaled to fit, whatever the window's size.
 Surface set_mode(int width, int height);
 // Shows the frame drawn so far.
 void flip();

@@ -2,8 +2,7 @@
 // stands in for the player (harness.hpp).
 #include "media/event.hpp"
 
-#include <optional>
-
+#include "media/display.hpp"
 #include "media/internal.hpp"
 
 namespace media {
@@ -19,48 +18,11 @@ int key_of(SDL_Keycode sym) {
     }
 }
 
-// A position in the window's pixels, as the game's frame sees it.
-Pos frame_pos(int x, int y) { return detail::to_frame(x, y); }
-
-// F11 keeps the bat's place in the frame. SDL keeps the pointer's place in
-// the window instead (it moves the pointer there in the new window), which
-// the frame, scaled anew, shows elsewhere: even on the black bars. So once
-// the window has its new size, the pointer is put where the bat's place now
-// is, and until SDL hears of that, the bat stays.
-struct KeptPointer {
-    std::optional<Pos> toggled_at;  // the bat's place at F11, until the size changes
-    bool holds = false;             // the bat stays at `at`
-    Pos at;
-    SDL_Point before{-1, -1};  // SDL's place for the pointer in the window at F11
-    SDL_Point size;            // the window's at F11
-};
-KeptPointer kept;
-std::optional<Pos> last_pos;  // where get_pos last said the pointer was
-
-void keep_pointer(SDL_Window* window) {
-    SDL_Point size;
-    SDL_GetWindowSize(window, &size.x, &size.y);
-    if (!kept.toggled_at || (size.x == kept.size.x && size.y == kept.size.y)) return;
-    kept.at = *kept.toggled_at;
-    kept.toggled_at.reset();
-    Pos to = detail::to_window(kept.at);
-    SDL_WarpMouseInWindow(window, int(to.x), int(to.y));
-    kept.holds = true;
-}
-
-// Whether the window is hidden or minimised.
-void note_visibility(const SDL_Event& in) {
-    if (in.type != SDL_WINDOWEVENT) return;
-    bool& hidden = detail::media().window_hidden;
-    switch (in.window.event) {
-        case SDL_WINDOWEVENT_HIDDEN:
-        case SDL_WINDOWEVENT_MINIMIZED: hidden = true; break;
-        case SDL_WINDOWEVENT_SHOWN:
-        case SDL_WINDOWEVENT_EXPOSED:
-        case SDL_WINDOWEVENT_RESTORED:
-        case SDL_WINDOWEVENT_MAXIMIZED: hidden = false; break;
-        default: break;
-    }
+// A window position in the frame's pixels, as the renderer shows the frame.
+Pos in_frame(int x, int y) {
+    float fx = float(x), fy = float(y);
+    if (SDL_Renderer* renderer = detail::media().renderer) SDL_RenderWindowToLogical(renderer, x, y, &fx, &fy);
+    return {fx, fy};
 }
 
 // One SDL event as the game sees it; false for events the game never sees.
@@ -80,7 +42,7 @@ bool translate(const SDL_Event& in, Event& out) {
         case SDL_MOUSEBUTTONUP:
             out.type = in.type == SDL_MOUSEBUTTONDOWN ? EventType::MOUSEBUTTONDOWN : EventType::MOUSEBUTTONUP;
             out.button = in.button.button;
-            out.pos = frame_pos(in.button.x, in.button.y);
+            out.pos = Pos{double(in.button.x), double(in.button.y)};  // the renderer mapped it onto the frame
             return true;
         case SDL_MOUSEMOTION: out.type = EventType::MOUSEMOTION; return true;
         case SDL_WINDOWEVENT:
@@ -91,29 +53,31 @@ bool translate(const SDL_Event& in, Event& out) {
     }
 }
 
-// The window's own business, never the game's: it is shown again whole
-// when uncovered or resized, and F11 or Alt+Enter turn fullscreen on and
-// off. True when the event was one of these.
+// The window's own business, never the game's: it is shown again when
+// uncovered or resized, and F11 or Alt+Enter turn fullscreen on and off.
+// True when the event was one of the keys.
 bool window_business(const SDL_Event& in) {
     if (in.type == SDL_WINDOWEVENT) {
-        auto e = in.window.event;
-        if (e == SDL_WINDOWEVENT_SIZE_CHANGED) detail::present_resized();
-        if (e == SDL_WINDOWEVENT_EXPOSED || e == SDL_WINDOWEVENT_SHOWN) detail::present_whole();
+        bool& hidden = detail::media().window_hidden;
+        switch (in.window.event) {
+            case SDL_WINDOWEVENT_HIDDEN:
+            case SDL_WINDOWEVENT_MINIMIZED: hidden = true; break;
+            case SDL_WINDOWEVENT_SHOWN:
+            case SDL_WINDOWEVENT_EXPOSED:
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+            case SDL_WINDOWEVENT_RESTORED:
+                hidden = false;
+                detail::show_frame();
+                break;
+            default: break;
+        }
         return false;
     }
     if (in.type != SDL_KEYDOWN && in.type != SDL_KEYUP) return false;
     SDL_Keycode key = in.key.keysym.sym;
     bool alt_enter = (key == SDLK_RETURN || key == SDLK_KP_ENTER) && (in.key.keysym.mod & KMOD_ALT) != 0;
     if (key != SDLK_F11 && !alt_enter) return false;
-    if (in.type == SDL_KEYDOWN && !in.key.repeat) {
-        // Only a pointer over the game's window is the bat. Asked now: SDL's
-        // own move may take it out of a window that is growing smaller.
-        bool over = SDL_GetMouseFocus() == detail::media().window;
-        kept.toggled_at = over ? last_pos : std::nullopt;
-        SDL_GetMouseState(&kept.before.x, &kept.before.y);
-        SDL_GetWindowSize(detail::media().window, &kept.size.x, &kept.size.y);
-        detail::toggle_fullscreen();
-    }
+    if (in.type == SDL_KEYDOWN && !in.key.repeat) display::toggle_fullscreen();
     return true;
 }
 
@@ -124,22 +88,14 @@ namespace event {
 std::vector<Event> get() {
     auto& m = detail::media();
     if (m.harness && m.harness->scripted()) return m.harness->events();
-    std::vector<Event> events;
+    // A game nobody sees need not draw 60 frames a second.
     if (m.window_hidden) SDL_WaitEventTimeout(nullptr, 250);
-    SDL_PumpEvents();
+    std::vector<Event> events;
     SDL_Event in;
-    bool resized = false;
-    while (SDL_PeepEvents(&in, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
-        note_visibility(in);
-        resized = resized || (in.type == SDL_WINDOWEVENT && in.window.event == SDL_WINDOWEVENT_SIZE_CHANGED);
-        // Moved by the player, not put back by SDL: the bat follows again.
-        if (in.type == SDL_MOUSEMOTION && (in.motion.x != kept.before.x || in.motion.y != kept.before.y))
-            kept.holds = false;
-        if (window_business(in)) continue;
+    while (SDL_PollEvent(&in)) {
         Event out;
-        if (translate(in, out)) events.push_back(out);
+        if (!window_business(in) && translate(in, out)) events.push_back(out);
     }
-    if (resized) keep_pointer(m.window);
     return events;
 }
 
@@ -150,12 +106,9 @@ namespace mouse {
 Pos get_pos() {
     auto& m = detail::media();
     if (m.harness && m.harness->scripted()) return m.harness->pointer();
-    if (kept.holds) return kept.at;
-    int x = 0;
-    int y = 0;
+    int x = 0, y = 0;
     SDL_GetMouseState(&x, &y);
-    last_pos = frame_pos(x, y);
-    return *last_pos;
+    return in_frame(x, y);
 }
 
 std::array<bool, 3> get_pressed() {

@@ -7,30 +7,28 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <optional>
 #include <set>
 
 #include "media/default_font.hpp"
 #include "media/error.hpp"
 #include "media/internal.hpp"
-#include "media/text_cache.hpp"
 
 namespace media {
 
 struct Font::Impl {
     TTF_Font* font = nullptr;
     std::string family;
-    // Enough for every text a screen shows at once, and a few more.
-    detail::TextCache rendered{8};
     // How to open the same face again, for texts drawn smaller to fit: the
-    // installed file (empty for the embedded default font), the size the
-    // font was opened at, and its style.
+    // installed file (empty for the embedded default font), size and style.
     std::string file;
     int index = 0;
     int size = 0;
     int style = TTF_STYLE_NORMAL;
     TTF_Font* fitting = nullptr;  // the same face, opened at the first text too big
-    detail::TextCache fitted{8};  // texts drawn smaller, keyed by text and room
+    int fitting_size = 0;
+    std::map<std::string, int> fitted;  // a text and its room: the size it fits at
     Impl();
     ~Impl();
     Impl(const Impl&) = delete;
@@ -41,9 +39,15 @@ namespace {
 
 // Every font still open, so that quit() can close them while the font
 // renderer still runs. Never destroyed: fonts outlive every other static.
-std::set<detail::FontImpl*>& open_fonts() {
-    static auto* fonts = new std::set<detail::FontImpl*>;
+std::set<Font::Impl*>& open_fonts() {
+    static auto* fonts = new std::set<Font::Impl*>;
     return *fonts;
+}
+
+void close(Font::Impl& font) {
+    if (font.font) TTF_CloseFont(font.font);
+    if (font.fitting) TTF_CloseFont(font.fitting);
+    font.font = font.fitting = nullptr;
 }
 
 }  // namespace
@@ -52,19 +56,11 @@ Font::Impl::Impl() { open_fonts().insert(this); }
 
 Font::Impl::~Impl() {
     open_fonts().erase(this);
-    if (font) TTF_CloseFont(font);
-    if (fitting) TTF_CloseFont(fitting);
+    close(*this);
 }
 
 void detail::close_fonts() {
-    for (detail::FontImpl* open : open_fonts()) {
-        if (open->font) TTF_CloseFont(open->font);
-        if (open->fitting) TTF_CloseFont(open->fitting);
-        open->font = nullptr;
-        open->fitting = nullptr;
-        open->rendered.clear();
-        open->fitted.clear();
-    }
+    for (Font::Impl* open : open_fonts()) close(*open);
 }
 
 namespace {
@@ -116,15 +112,9 @@ std::optional<Installed> find_installed(const std::string& family, bool bold) {
     return found;
 }
 
-// The default font stands in at a size scaled so that its letters take the
-// room the game's layout was drawn for: DejaVu Sans Bold at its nominal size
-// runs wide, and " X 3" at x 530 would not fit in the 600-pixel window.
-constexpr double kDefaultFontScale = 0.6875;
-
 TTF_Font* open_default(int size) {
     SDL_RWops* bytes = SDL_RWFromConstMem(detail::default_font_data(), static_cast<int>(detail::default_font_size()));
-    int scaled = std::max(1, static_cast<int>(size * kDefaultFontScale));
-    return bytes ? TTF_OpenFontRW(bytes, 1, scaled) : nullptr;
+    return bytes ? TTF_OpenFontRW(bytes, 1, size) : nullptr;
 }
 
 }  // namespace
@@ -132,7 +122,7 @@ TTF_Font* open_default(int size) {
 namespace font {
 
 Font SysFont(const std::string& family, int size, bool bold) {
-    auto impl = std::make_shared<detail::FontImpl>();
+    auto impl = std::make_shared<Font::Impl>();
     bool face_is_bold = true;  // the default font is DejaVu Sans Bold
     if (auto installed = find_installed(family, bold)) {
         impl->font = TTF_OpenFontIndex(installed->file.c_str(), size, installed->index);
@@ -146,14 +136,14 @@ Font SysFont(const std::string& family, int size, bool bold) {
         impl->font = open_default(size);
         impl->family = kDefaultFamily;
         impl->file.clear();
-        impl->size = std::max(1, static_cast<int>(size * kDefaultFontScale));
+        impl->size = size;
         face_is_bold = true;
     }
     if (!impl->font)
         detail::fail("cannot open the font " + family + " at size " + std::to_string(size), TTF_GetError());
     if (bold && !face_is_bold) impl->style = TTF_STYLE_BOLD;
     TTF_SetFontStyle(impl->font, impl->style);
-    return detail::Inside::font(impl);
+    return Font(impl);
 }
 
 }  // namespace font
@@ -175,11 +165,13 @@ Surface render_with(TTF_Font* font, const std::string& text, bool antialias, Col
         pixels =
             antialias ? TTF_RenderUTF8_Blended(font, text.c_str(), ink) : TTF_RenderUTF8_Solid(font, text.c_str(), ink);
     }
+    if (pixels && pixels->format->format != SDL_PIXELFORMAT_ARGB8888) {
+        SDL_Surface* solid = pixels;  // 8 bits a pixel: made 32 like every other picture
+        pixels = SDL_ConvertSurfaceFormat(solid, SDL_PIXELFORMAT_ARGB8888, 0);
+        SDL_FreeSurface(solid);
+    }
     if (!pixels) detail::fail("cannot render the text \"" + text + "\"", TTF_GetError());
-    auto surface = std::make_shared<detail::SurfaceImpl>();
-    surface->surface = pixels;
-    surface->label = "text:" + text;
-    return detail::make_surface(surface);
+    return detail::make_surface(pixels, "text:" + text);
 }
 
 // The size of `text` in `font`, as rendering it would make it.
@@ -190,7 +182,7 @@ bool fits(TTF_Font* font, const std::string& text, Room room) {
     return width <= room.width && std::max(height, TTF_FontHeight(font)) <= room.height;
 }
 
-TTF_Font* open_again(const detail::FontImpl& impl) {
+TTF_Font* open_again(const Font::Impl& impl) {
     TTF_Font* font =
         impl.file.empty() ? open_default(impl.size) : TTF_OpenFontIndex(impl.file.c_str(), impl.size, impl.index);
     if (!font) detail::fail("cannot open the font " + impl.family + " again", TTF_GetError());
@@ -202,39 +194,37 @@ TTF_Font* open_again(const detail::FontImpl& impl) {
 
 Surface Font::render(const std::string& text, bool antialias, Color colour) const {
     if (!impl_) throw Error("a font was used before it was made");
-    const detail::Harness* harness = detail::media().harness;
-    bool cached = !harness || harness->shortcuts();
-    if (cached)
-        if (auto earlier = impl_->rendered.find(text, antialias, colour)) return *earlier;
-    Surface rendered = render_with(impl_->font, text, antialias, colour);
-    if (cached) impl_->rendered.keep(text, antialias, colour, rendered);
-    return rendered;
+    return render_with(impl_->font, text, antialias, colour);
 }
 
 Surface Font::render_within(const std::string& text, bool antialias, Color colour, Room room) const {
     if (!impl_) throw Error("a font was used before it was made");
-    Surface own_size = render(text, antialias, colour);
-    if (own_size.get_width() <= room.width && own_size.get_height() <= room.height) return own_size;
-    std::string key = text + '\n' + std::to_string(room.width) + 'x' + std::to_string(room.height);
-    if (auto earlier = impl_->fitted.find(key, antialias, colour)) return *earlier;
-    // The largest size below the font's own at which the text fits; 1 when
-    // none does.
+    if (fits(impl_->font, text, room)) return render(text, antialias, colour);
     if (!impl_->fitting) impl_->fitting = open_again(*impl_);
     TTF_Font* font = impl_->fitting;
-    int low = 1;
-    int high = impl_->size - 1;
-    while (low < high) {
-        int middle = (low + high + 1) / 2;
-        TTF_SetFontSize(font, middle);
-        if (fits(font, text, room))
-            low = middle;
-        else
-            high = middle - 1;
+    auto set_size = [&](int size) {
+        if (size != impl_->fitting_size) TTF_SetFontSize(font, size);
+        impl_->fitting_size = size;
+    };
+    if (impl_->fitted.size() > 64) impl_->fitted.clear();
+    auto [fitted, fresh] =
+        impl_->fitted.try_emplace(text + '\n' + std::to_string(room.width) + 'x' + std::to_string(room.height), 1);
+    // The largest size below the font's own at which the text fits; 1 when none does.
+    if (fresh) {
+        int low = 1;
+        int high = impl_->size - 1;
+        while (low < high) {
+            int middle = (low + high + 1) / 2;
+            set_size(middle);
+            if (fits(font, text, room))
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        fitted->second = low;
     }
-    TTF_SetFontSize(font, low);
-    Surface rendered = render_with(font, text, antialias, colour);
-    impl_->fitted.keep(key, antialias, colour, rendered);
-    return rendered;
+    set_size(fitted->second);
+    return render_with(font, text, antialias, colour);
 }
 
 }  // namespace media

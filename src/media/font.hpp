@@ -9,10 +9,6 @@
 
 namespace media {
 
-namespace detail {
-struct Inside;
-}
-
 // The room a text has: the largest width and height it may take.
 struct Room {
     int width;
@@ -32,11 +28,11 @@ public:
     // embedded default font's.
     const std::string& family() const;
 
-private:
-    friend struct detail::Inside;  // the rest of the media layer; see internal.hpp
+    // The open face; a complete type only inside the media layer.
     struct Impl;
     explicit Font(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
+private:
     std::shared_ptr<Impl> impl_;
 };
 

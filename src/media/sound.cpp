@@ -4,14 +4,11 @@
 #include <SDL_mixer.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
 #include "media/limiter.hpp"
-#include "media/mixing.hpp"
 
 namespace media {
 
@@ -62,8 +59,6 @@ struct Mixing {
     int frame_bytes = 4;
     bool limit = false;  // the mixer plays signed 16-bit samples: limit them
     detail::Limiter limiter{kMakeup, kCeiling, 1.0};
-    std::mutex mutex;
-    std::condition_variable mixed;
 };
 
 Mixing& mixing() {
@@ -77,18 +72,14 @@ void after_mix(void*, Uint8* stream, int bytes) {
     if (m.limit)
         m.limiter.process(reinterpret_cast<std::int16_t*>(stream), static_cast<std::size_t>(frames), m.channels);
     if (m.muted) std::memset(stream, 0, static_cast<std::size_t>(bytes));
-    {
-        std::lock_guard<std::mutex> lock(m.mutex);
-        m.frames += frames;
-        ++m.buffers;
-    }
-    m.mixed.notify_all();
+    m.frames += frames;
+    ++m.buffers;
 }
 
 // Whether a channel holds `chunk` that the mixer has not begun to play: one
 // started since the last buffer was mixed. A second start would begin on the
 // very same sample and only double the first.
-bool waiting_to_begin(const detail::SoundImpl& sound) {
+bool waiting_to_begin(const Sound::Impl& sound) {
     if (sound.started_at_buffer != mixing().buffers.load()) return false;
     for (int channel = 0, n = Mix_AllocateChannels(-1); channel < n; ++channel)
         if (Mix_Playing(channel) && Mix_GetChunk(channel) == sound.chunk) return true;
@@ -116,12 +107,6 @@ void start_mixing() {
 long buffers_mixed() { return mixing().buffers.load(); }
 
 long frames_mixed() { return mixing().frames.load(); }
-
-bool wait_for_frames_mixed(long frames, std::chrono::milliseconds timeout) {
-    Mixing& m = mixing();
-    std::unique_lock<std::mutex> lock(m.mutex);
-    return m.mixed.wait_for(lock, timeout, [&] { return m.frames.load() >= frames; });
-}
 
 }  // namespace detail
 

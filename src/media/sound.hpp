@@ -8,10 +8,6 @@
 
 namespace media {
 
-namespace detail {
-struct Inside;
-}
-
 // An MP3 file decoded whole, ahead of the mixer: signed 16-bit samples,
 // interleaved by channel, at the file's own rate and channels.
 struct DecodedMp3 {
@@ -49,11 +45,11 @@ public:
     const std::string& label() const;
     bool valid() const { return impl_ != nullptr; }
 
-private:
-    friend struct detail::Inside;  // the rest of the media layer; see internal.hpp
+    // The samples; a complete type only inside the media layer.
     struct Impl;
     Impl& impl() const;
 
+private:
     std::shared_ptr<Impl> impl_;
 };
 

@@ -1,4 +1,4 @@
-// Pictures and the window's drawing surface.
+// Pictures, and the frame the game draws on.
 #pragma once
 
 #include <memory>
@@ -7,10 +7,6 @@
 #include "media/geometry.hpp"
 
 namespace media {
-
-namespace detail {
-struct Inside;
-}
 
 // A picture. Copies share the same pixels, as the game passes pictures around
 // by name: the rabbit's `image` and RABBIT_POSE are the same picture.
@@ -27,22 +23,20 @@ public:
     int get_height() const;
     // A rectangle of the surface's size at (0, 0).
     Rect get_rect() const;
-
-    // The colour of one pixel; for tests and checks of what was drawn.
+    // The colour of one pixel.
     Color get_at(int x, int y) const;
-
-    // What the picture is, for traces: a file name, "text:..." or "surface".
+    // What the picture is, for traces: a file name, "text:..." or "surface WxH".
     const std::string& label() const;
 
     bool valid() const { return impl_ != nullptr; }
     friend bool operator==(const Surface& a, const Surface& b) { return a.impl_ == b.impl_; }
 
-private:
-    friend struct detail::Inside;  // the rest of the media layer; see internal.hpp
+    // The pixels; a complete type only inside the media layer.
     struct Impl;
     explicit Surface(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
     Impl& impl() const;
 
+private:
     std::shared_ptr<Impl> impl_;
 };
 

@@ -14,8 +14,6 @@
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
-#include "media/mixing.hpp"
-#include "media/presenter.hpp"
 
 namespace media::testing {
 
@@ -53,7 +51,6 @@ public:
     Pos pointer() const override { return input.pointer; }
     std::array<bool, 3> buttons() const override { return input.buttons; }
     bool paced() const override { return pacing; }
-    bool shortcuts() const override { return taking_shortcuts; }
 
     void drawn(const Surface& picture, int x, int y) override {
         if (tracing) draws.push_back({picture.label(), x, y});
@@ -78,7 +75,6 @@ public:
     Script script;
     Input input;
     bool pacing = true;
-    bool taking_shortcuts = true;
     bool tracing = false;
     std::vector<DrawRecord> draws;
     std::vector<SoundRecord> sounds;
@@ -110,6 +106,7 @@ void free_watched(void* memory) {
 void set_script(Script script) {
     stand.script = std::move(script);
     stand.input = {};
+    stand.draws.clear();
 }
 
 void clear_script() { stand.script = nullptr; }
@@ -125,7 +122,10 @@ void push_system_key(int key, bool repeat) {
 
 void set_clock_paced(bool paced) { stand.pacing = paced; }
 
-void set_tracing(bool on) { stand.tracing = on; }
+void set_tracing(bool on) {
+    stand.tracing = on;
+    stand.draws.clear();
+}
 
 const std::vector<DrawRecord>& draws_since_flip() { return stand.draws; }
 
@@ -149,37 +149,13 @@ void end_at_sdl_memory_freed_after_quit() {
 }
 
 std::vector<std::uint32_t> pixels(const Surface& picture) {
-    SDL_Surface* s = detail::impl(picture).surface;
     std::vector<std::uint32_t> out;
-    out.reserve(static_cast<std::size_t>(s->w) * static_cast<std::size_t>(s->h));
-    if (s->format->format == SDL_PIXELFORMAT_RGB888) {  // the window's format: read straight
-        for (int y = 0; y < s->h; ++y) {
-            const auto* row = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(s->pixels) +
-                                                              static_cast<std::ptrdiff_t>(y) * s->pitch);
-            for (int x = 0; x < s->w; ++x) out.push_back(row[x] & 0xFFFFFF);
-        }
-        return out;
-    }
-    for (int y = 0; y < s->h; ++y)
-        for (int x = 0; x < s->w; ++x) {
+    for (int y = 0; y < picture.get_height(); ++y)
+        for (int x = 0; x < picture.get_width(); ++x) {
             Color c = picture.get_at(x, y);
             out.push_back(std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b);
         }
     return out;
-}
-
-Surface load_as_decoded(const std::string& path) {
-    SDL_Surface* decoded = IMG_Load(path.c_str());
-    if (!decoded) detail::fail("cannot load the picture " + path, IMG_GetError());
-    auto impl = std::make_shared<detail::SurfaceImpl>();
-    impl->surface = decoded;
-    impl->label = path;
-    return detail::make_surface(impl);
-}
-
-void set_shortcuts(bool on) {
-    stand.taking_shortcuts = on;
-    detail::media().window_memory.forget();
 }
 
 WindowInfo window_info() {
@@ -200,7 +176,11 @@ void resize_window(int width, int height) {
     SDL_SetWindowSize(m.window, width, height);
 }
 
-Pos pointer_in_frame(int x, int y) { return detail::to_frame(x, y); }
+Pos pointer_in_frame(int x, int y) {
+    float fx = 0, fy = 0;
+    SDL_RenderWindowToLogical(detail::media().renderer, x, y, &fx, &fy);
+    return {fx, fy};
+}
 
 int channel_count() { return Mix_AllocateChannels(-1); }
 
@@ -211,7 +191,7 @@ int channels_paused() { return Mix_Paused(-1); }
 int channels_playing(const Sound& sound) {
     int playing = 0;
     for (int channel = 0; channel < channel_count(); ++channel)
-        if (Mix_Playing(channel) && Mix_GetChunk(channel) == detail::impl(sound).chunk) ++playing;
+        if (Mix_Playing(channel) && Mix_GetChunk(channel) == sound.impl().chunk) ++playing;
     return playing;
 }
 
@@ -238,7 +218,7 @@ int output_channels() { return mixer_format().channels; }
 
 std::vector<std::int16_t> samples(const Sound& sound) {
     if (mixer_format().format != AUDIO_S16SYS) throw Error("the mixer does not play signed 16-bit samples");
-    const Mix_Chunk* chunk = detail::impl(sound).chunk;
+    const Mix_Chunk* chunk = sound.impl().chunk;
     std::vector<std::int16_t> out(chunk->alen / sizeof(std::int16_t));
     std::memcpy(out.data(), chunk->abuf, out.size() * sizeof(std::int16_t));
     return out;
@@ -268,7 +248,8 @@ bool mix_until(long frames) {
     if (detail::frames_mixed() >= frames) return true;
     SDL_AudioDeviceID device = mixer_device();
     SDL_UnlockAudioDevice(device);
-    bool mixed = detail::wait_for_frames_mixed(frames, std::chrono::seconds(10));
+    bool mixed = false;
+    for (int waited = 0; waited < 10000 && !(mixed = detail::frames_mixed() >= frames); ++waited) SDL_Delay(1);
     SDL_LockAudioDevice(device);
     return mixed;
 }

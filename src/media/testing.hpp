@@ -79,13 +79,6 @@ void end_at_sdl_memory_freed_after_quit();
 
 // The pixels of a picture, row by row, each as 0xRRGGBB.
 std::vector<std::uint32_t> pixels(const Surface& picture);
-// A picture as decoded from its file, in the decoder's pixel format: how the
-// game drew pictures before they were converted to the window's format.
-Surface load_as_decoded(const std::string& path);
-// With the shortcuts off, fonts render every text afresh and every picture
-// is drawn onto the window by SDL, whole, even where the window holds it.
-void set_shortcuts(bool on);
-
 // The window as the system sees it.
 struct WindowInfo {
     bool open = false;

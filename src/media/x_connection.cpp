@@ -32,8 +32,8 @@ int on_lost_connection(Display* display) {
     std::quick_exit(1);
 }
 
-// Xlib, which SDL loads when it starts its X11 driver. Not linked: the game
-// also runs where only Wayland is.
+// Xlib, which SDL loads for its X11 driver. Not linked: the game also runs
+// where only Wayland is.
 void* xlib() {
     static void* library = ::dlopen("libX11.so.6", RTLD_LAZY | RTLD_GLOBAL);
     return library;
@@ -65,6 +65,15 @@ std::string x_server_refusal() {
         said = quiet.written();
     }
     return said.substr(0, said.find('\n'));
+}
+
+bool detail::x_server_renders_on_gpu(void* display) {
+    using Query = Bool (*)(Display*, const char*, int*, int*, int*);
+    auto query = xlib() ? reinterpret_cast<Query>(::dlsym(xlib(), "XQueryExtension")) : nullptr;
+    int opcode = 0, event = 0, error = 0;
+    for (const char* extension : {"DRI3", "DRI2", "NV-GLX"})
+        if (query && query(static_cast<Display*>(display), extension, &opcode, &event, &error)) return true;
+    return false;
 }
 
 }  // namespace media
