@@ -1,16 +1,17 @@
-// The test hooks of the media layer, a library of their own: the tests,
-// benchmarks and tools link it, the game never does.
+// The test hooks of the media layer: the tests, benchmarks and tools link
+// them, the game never does.
 #include "media/testing.hpp"
 
-#include <SDL_image.h>
 #include <SDL_mixer.h>
 
 #include <execinfo.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
@@ -19,7 +20,7 @@ namespace media::testing {
 
 namespace {
 
-// The tests' stand-in for the player and their record of what the game did;
+// The tests' stand-in for the player and their record of what the game did,
 // in place from the start of every program that links this library.
 class Stand final : public detail::Harness {
 public:
@@ -31,20 +32,18 @@ public:
     bool scripted() const override { return script != nullptr; }
 
     std::vector<Event> events() override {
-        // The script stands in for the player, not for the system: a close
-        // request SDL made of SIGINT or SIGTERM still reaches the game.
+        // A close request SDL made of SIGINT or SIGTERM still reaches the game.
         SDL_PumpEvents();
         bool close_request = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0;
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-        std::vector<Event> events;
         input.events.clear();
         script(input);
-        events.swap(input.events);
+        std::vector<Event> events = std::move(input.events);
         // A scripted press or release happens where the script's pointer is.
         for (Event& event : events)
             if ((event.type == EventType::MOUSEBUTTONDOWN || event.type == EventType::MOUSEBUTTONUP) && !event.pos)
                 event.pos = input.pointer;
-        if (close_request) events.push_back({EventType::QUIT, K_OTHER, 0});
+        if (close_request) events.push_back({EventType::QUIT});
         return events;
     }
 
@@ -55,22 +54,16 @@ public:
     void drawn(const Surface& picture, int x, int y) override {
         if (tracing) draws.push_back({picture.label(), x, y});
     }
-
     void sounded(const std::string& sound, const char* action) override {
         if (tracing) sounds.push_back({frames, sound, action});
     }
-
     void flipped() override {
         ++frames;
         if (flip_hook) flip_hook();
         draws.clear();
     }
-
     void window_opened() override { frames = 0; }
-
-    void stopped() override {
-        if (watching_frees) sdl_stopped = true;
-    }
+    void stopped() override { sdl_stopped = watching_frees; }
 
     Script script;
     Input input;
@@ -88,14 +81,13 @@ Stand stand;
 
 SDL_free_func sdl_free = nullptr;
 
-// SDL's free, ending the program at the first of SDL's memory freed once
-// quit() has stopped SDL.
 void free_watched(void* memory) {
     if (memory && stand.sdl_stopped) {
         static const char line[] = "SDL memory freed after media::quit(), by:\n";
-        if (::write(STDERR_FILENO, line, sizeof line - 1) < 0) std::_Exit(kFreedAfterQuit);
-        void* frames[32];
-        backtrace_symbols_fd(frames, backtrace(frames, 32), STDERR_FILENO);
+        if (::write(STDERR_FILENO, line, sizeof line - 1) >= 0) {
+            void* frames[32];
+            backtrace_symbols_fd(frames, backtrace(frames, 32), STDERR_FILENO);
+        }
         std::_Exit(kFreedAfterQuit);
     }
     sdl_free(memory);
@@ -128,13 +120,9 @@ void set_tracing(bool on) {
 }
 
 const std::vector<DrawRecord>& draws_since_flip() { return stand.draws; }
-
 const std::vector<SoundRecord>& sound_trace() { return stand.sounds; }
-
 void clear_sound_trace() { stand.sounds.clear(); }
-
 long frames_shown() { return stand.frames; }
-
 void on_flip(std::function<void()> hook) { stand.flip_hook = std::move(hook); }
 
 void end_at_sdl_memory_freed_after_quit() {
@@ -160,10 +148,8 @@ std::vector<std::uint32_t> pixels(const Surface& picture) {
 
 WindowInfo window_info() {
     auto& m = detail::media();
-    WindowInfo info;
-    if (!m.window) return info;
-    info.open = true;
-    info.title = SDL_GetWindowTitle(m.window);
+    if (!m.window) return {};
+    WindowInfo info{true, SDL_GetWindowTitle(m.window)};
     SDL_GetWindowSize(m.window, &info.width, &info.height);
     info.pointer_visible = SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE;
     info.has_icon = m.icon.valid();
@@ -171,9 +157,8 @@ WindowInfo window_info() {
 }
 
 void resize_window(int width, int height) {
-    auto& m = detail::media();
-    if (!m.window) throw Error("cannot resize the window: it is not open");
-    SDL_SetWindowSize(m.window, width, height);
+    if (!detail::media().window) throw Error("cannot resize the window: it is not open");
+    SDL_SetWindowSize(detail::media().window, width, height);
 }
 
 Pos pointer_in_frame(int x, int y) {
@@ -183,55 +168,33 @@ Pos pointer_in_frame(int x, int y) {
 }
 
 int channel_count() { return Mix_AllocateChannels(-1); }
-
 int channels_playing() { return Mix_Playing(-1); }
-
 int channels_paused() { return Mix_Paused(-1); }
 
 int channels_playing(const Sound& sound) {
     int playing = 0;
     for (int channel = 0; channel < channel_count(); ++channel)
-        if (Mix_Playing(channel) && Mix_GetChunk(channel) == sound.impl().chunk) ++playing;
+        playing += Mix_Playing(channel) && Mix_GetChunk(channel) == sound.impl().chunk;
     return playing;
 }
 
 namespace {
 
-struct MixerFormat {
+// The mixer's output: its sample format, and its rate and channels.
+struct Output {
     int rate = 0;
     Uint16 format = 0;
     int channels = 0;
 };
 
-MixerFormat mixer_format() {
-    MixerFormat output;
-    if (Mix_QuerySpec(&output.rate, &output.format, &output.channels) == 0)
+Output output() {
+    Output out;
+    if (Mix_QuerySpec(&out.rate, &out.format, &out.channels) == 0)
         detail::fail("cannot read the mixer's format", Mix_GetError());
-    return output;
-}
-
-}  // namespace
-
-int sample_rate() { return mixer_format().rate; }
-
-int output_channels() { return mixer_format().channels; }
-
-std::vector<std::int16_t> samples(const Sound& sound) {
-    if (mixer_format().format != AUDIO_S16SYS) throw Error("the mixer does not play signed 16-bit samples");
-    const Mix_Chunk* chunk = sound.impl().chunk;
-    std::vector<std::int16_t> out(chunk->alen / sizeof(std::int16_t));
-    std::memcpy(out.data(), chunk->abuf, out.size() * sizeof(std::int16_t));
     return out;
 }
 
-}  // namespace media::testing
-
-namespace media::testing {
-
-namespace {
-
-// The mixer's sound device: the one open device apart from SDL's old
-// single-device interface (1).
+// The mixer's sound device: the one open apart from SDL's legacy device (1).
 SDL_AudioDeviceID mixer_device() {
     for (SDL_AudioDeviceID id = 2; id < 64; ++id)
         if (SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED) return id;
@@ -240,22 +203,32 @@ SDL_AudioDeviceID mixer_device() {
 
 }  // namespace
 
+int sample_rate() { return output().rate; }
+int output_channels() { return output().channels; }
+
+std::vector<std::int16_t> samples(const Sound& sound) {
+    if (output().format != AUDIO_S16SYS) throw Error("the mixer does not play signed 16-bit samples");
+    const Mix_Chunk* chunk = sound.impl().chunk;
+    std::vector<std::int16_t> out(chunk->alen / sizeof(std::int16_t));
+    std::memcpy(out.data(), chunk->abuf, out.size() * sizeof(std::int16_t));
+    return out;
+}
+
 void hold_mixer() { SDL_LockAudioDevice(mixer_device()); }
 
 bool mix_until(long frames) {
-    // Ahead already: the mixer stays held, or it would creep further ahead
-    // at every frame.
+    // Ahead already: it stays held, or it would creep further ahead each frame.
     if (detail::frames_mixed() >= frames) return true;
     SDL_AudioDeviceID device = mixer_device();
     SDL_UnlockAudioDevice(device);
-    bool mixed = false;
-    for (int waited = 0; waited < 10000 && !(mixed = detail::frames_mixed() >= frames); ++waited) SDL_Delay(1);
+    // Looked at without a pause: a held-back driver mixes a buffer in microseconds.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (detail::frames_mixed() < frames && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
     SDL_LockAudioDevice(device);
-    return mixed;
+    return detail::frames_mixed() >= frames;
 }
 
 void release_mixer() { SDL_UnlockAudioDevice(mixer_device()); }
-
 long sample_frames_mixed() { return detail::frames_mixed(); }
 
 bool wait_for_mix() {

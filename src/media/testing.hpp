@@ -1,5 +1,6 @@
 // What the tests use to drive the game frame by frame without a player:
 // scripted input, an unpaced clock, and traces of what was drawn and played.
+// A library of its own; the game never links it.
 #pragma once
 
 #include <array>
@@ -15,71 +16,60 @@
 
 namespace media::testing {
 
-// The input the game reads during one fetch of events: the events to hand
-// out, and the pointer and buttons that get_pos and get_pressed report until
-// the next fetch.
+// The input of one fetch of events: the events, and what get_pos and
+// get_pressed report until the next fetch.
 struct Input {
     Pos pointer;
     std::array<bool, 3> buttons{};
     std::vector<Event> events;
 };
 
-// Called at every event::get(), with what the previous call left in place of
-// the pointer and buttons and an empty list of events. While a script is set,
-// the game reads nothing from the real mouse, keyboard or window.
+// Called at every event::get() with the previous Input and no events. While a
+// script is set the game reads nothing from the real mouse, keyboard or
+// window; a close request from the system still reaches it.
 using Script = std::function<void(Input&)>;
 void set_script(Script script);
 void clear_script();
-
-// Puts a key press into the system's own event queue, as the keyboard would:
-// K_SPACE or K_ESCAPE, and whether it is one of the repeats of a held key.
-// Only read by event::get() when no script is set.
+// Puts K_SPACE or K_ESCAPE (a repeat of a held key or not) into the
+// system's event queue, read by event::get() when no script is set.
 void push_system_key(int key, bool repeat);
-
 // With pacing off, Clock::tick returns at once.
 void set_clock_paced(bool paced);
 
-// Something drawn onto the window surface.
+// A picture drawn onto the frame: "image_pose.jpg", "text:PAUSE", "surface WxH".
 struct DrawRecord {
-    std::string label;  // file name of the picture, "text:<the text>", "surface WxH"
+    std::string label;
     int x = 0;
     int y = 0;
     friend bool operator==(const DrawRecord&, const DrawRecord&) = default;
 };
-
-// Something done with a sound, and the number of frames shown before it.
+// A sound operation ("play", "loop", "stop", "pause", "unpause") on a sound,
+// or on the "mixer", after `frame` frames were shown.
 struct SoundRecord {
     long frame = 0;
-    std::string sound;   // file name, or "mixer" for the mixer's own operations
-    std::string action;  // "play", "loop", "stop", "pause", "unpause"
+    std::string sound;
+    std::string action;
     friend bool operator==(const SoundRecord&, const SoundRecord&) = default;
 };
-
+// Tracing on or off; either way the draws so far are forgotten.
 void set_tracing(bool on);
-// Everything drawn onto the window since the last flip.
 const std::vector<DrawRecord>& draws_since_flip();
-// Every sound operation since tracing was switched on or the trace was cleared.
 const std::vector<SoundRecord>& sound_trace();
 void clear_sound_trace();
-
-// Frames shown (flips) since the window opened.
+// Frames shown since the window opened.
 long frames_shown();
-
-// Called right after each flip; the window surface then holds what was shown
-// and draws_since_flip() what was drawn for it.
+// Called right after each flip, with draws_since_flip() still what was drawn for it.
 void on_flip(std::function<void()> hook);
 
-// From now on, the first piece of SDL's memory freed after media::quit()
-// has stopped SDL (say, by a destructor at the program's exit) ends the
-// program at once with status kFreedAfterQuit, after a line and the stack
-// on stderr. Call it before the media layer starts, in a program that ends
-// after quit().
+// From now on the first piece of SDL's memory freed after media::quit()
+// stopped SDL ends the program with kFreedAfterQuit, after a line and the
+// stack on stderr.
 inline constexpr int kFreedAfterQuit = 86;
 void end_at_sdl_memory_freed_after_quit();
 
 // The pixels of a picture, row by row, each as 0xRRGGBB.
 std::vector<std::uint32_t> pixels(const Surface& picture);
-// The window as the system sees it.
+
 struct WindowInfo {
     bool open = false;
     std::string title;
@@ -89,39 +79,27 @@ struct WindowInfo {
     bool has_icon = false;
 };
 WindowInfo window_info();
-// Resizes the window as a player dragging its edges would; the next flip
-// fits the frame into it.
+// Resizes the window as a player dragging its edges would.
 void resize_window(int width, int height);
 // Where the system's pointer at (x, y) in the window is in the frame.
 Pos pointer_in_frame(int x, int y);
 
-// Channels of the mixer: how many there are, how many are playing (paused
-// ones included), how many of those are paused, and how many play `sound`.
+// The mixer's channels: all, playing (paused ones included), paused, and playing `sound`.
 int channel_count();
 int channels_playing();
 int channels_paused();
 int channels_playing(const Sound& sound);
-
-// What the mixer plays: samples per second and channels (2: left, right).
+// What the mixer plays: samples per second and channels.
 int sample_rate();
 int output_channels();
-// The sound as the mixer holds it, decoded and converted to the mixer's
-// signed 16-bit samples, interleaved by channel.
+// The sound as the mixer holds it: signed 16-bit samples, interleaved.
 std::vector<std::int16_t> samples(const Sound& sound);
 
-}  // namespace media::testing
-
-namespace media::testing {
-
-// The mixer in step with the frames, for recording a game played faster than
-// real time as a player would hear it. While held, the mixer mixes nothing;
-// mix_until() lets it mix up to a point and holds it again, so a test that
-// calls it once a frame with that frame's time hears each sound start where
-// its frame falls. Needs a sound driver that does not keep time itself
-// (SDL's disk driver with SDL_DISKAUDIODELAY=0).
+// The mixer in step with the frames, to hear a game played faster than real
+// time as a player would (SDL's disk driver with SDL_DISKAUDIODELAY=0): held,
+// it mixes nothing; mix_until() lets it mix until `frames` sample frames in
+// all (false after 10 s without) and holds it again.
 void hold_mixer();
-// Lets the mixer mix until it has mixed `frames` sample frames since it
-// opened, then holds it again; false when that took more than 10 seconds.
 bool mix_until(long frames);
 void release_mixer();
 long sample_frames_mixed();
