@@ -169,38 +169,6 @@ TEST_F(RabbitTest, EmptyHeartAndCoolAtZeroStartANewPhaseAndPickNext) {
     }
 }
 
-TEST_F(RabbitTest, CryAtZeroTurnsEmptyKeepingTheCryingPictureForANewPhase) {
-    using namespace molvane;
-    LEVEL = 0;
-    put(rabbit, "cry", RABBIT_CRY, 3, 1);
-    for (int frame = 0; frame < 3; ++frame) {
-        rabbit.update();
-        EXPECT_EQ(rabbit.state, "cry");
-    }
-    EXPECT_EQ(rabbit.count, 0);
-    rabbit.update();
-    EXPECT_EQ(rabbit.state, "empty");
-    EXPECT_EQ(rabbit.image, RABBIT_CRY);
-    EXPECT_EQ(rabbit.lock, 1);
-    EXPECT_GE(rabbit.count, 60 - 1);
-    EXPECT_LE(rabbit.count, 150 - 1);
-    EXPECT_TRUE(trace().empty());
-    EXPECT_EQ(media::testing::draws_since_flip().back(), (media::testing::DrawRecord{"image_cry.jpg", 200, 280}));
-
-    // The crying picture stays through that phase; then a new phase, then a pick.
-    int left = rabbit.count;
-    for (int frame = 0; frame < left; ++frame) rabbit.update();
-    EXPECT_EQ(rabbit.image, RABBIT_CRY);
-    EXPECT_EQ(rabbit.count, 0);
-    EXPECT_EQ(rabbit.lock, 1);
-    rabbit.update();
-    EXPECT_EQ(rabbit.image, RABBIT_CRY);
-    EXPECT_EQ(rabbit.lock, 0);
-    rabbit.update();
-    EXPECT_EQ(rabbit.lock, 1);
-    EXPECT_NE(rabbit.image, RABBIT_CRY);
-}
-
 TEST_F(RabbitTest, PoseShowsOneFrameLessThanItsPhaseAndCoolOneMoreThanItsReaction) {
     using namespace molvane;
     for (int level : {0, 5, 9}) {
@@ -231,51 +199,51 @@ TEST_F(RabbitTest, PoseShowsOneFrameLessThanItsPhaseAndCoolOneMoreThanItsReactio
 
 // ---- Strikes and clears ----------------------------------------------------
 
-TEST_F(RabbitTest, StrikeMakesAPoseRabbitCry) {
+// Then it cries for the frames counted, and its picture stays through the
+// new phase that follows, until the next pick.
+TEST_F(RabbitTest, StrikeOnARabbitOrAHeartMakesItCryAndAHeartGivesALifeUpToFive) {
     using namespace molvane;
-    HEART = 3;
-    put(rabbit, "pose", RABBIT_POSE, 25, 1);
-    rabbit.hit();
-    EXPECT_EQ(rabbit.state, "cry");
-    EXPECT_EQ(rabbit.image, RABBIT_CRY);
-    EXPECT_GE(rabbit.count, 30);
-    EXPECT_LE(rabbit.count, 75);
-    EXPECT_EQ(rabbit.lock, 1);
-    EXPECT_EQ(HEART, 3);
-    EXPECT_EQ(harness::sounds("play"), Names{"sound_hurt.wav"});
-    EXPECT_EQ(trace().size(), 1U);
+    LEVEL = 0;
+    struct Case {
+        const char* state;
+        media::Surface image;
+        int heart_before;
+        int heart_after;
+        Names sounds;
+    };
+    for (const Case& c : {Case{"pose", RABBIT_POSE, 3, 3, {"sound_hurt.wav"}},
+                          Case{"heart", RABBIT_HEART, 4, 5, {"sound_hurt.wav", "sound_addlife.mp3"}},
+                          Case{"heart", RABBIT_HEART, 5, 5, {"sound_hurt.wav"}}}) {
+        SCOPED_TRACE(std::string(c.state) + " at HEART " + std::to_string(c.heart_before));
+        HEART = c.heart_before;
+        put(rabbit, c.state, c.image, 25, 1);
+        media::testing::clear_sound_trace();
+        rabbit.hit();
+        EXPECT_EQ(rabbit.state, "cry");
+        EXPECT_EQ(rabbit.image, RABBIT_CRY);
+        EXPECT_GE(rabbit.count, 30);
+        EXPECT_LE(rabbit.count, 75);
+        EXPECT_EQ(rabbit.lock, 1);
+        EXPECT_EQ(HEART, c.heart_after);
+        EXPECT_EQ(harness::sounds("play"), c.sounds);
+        EXPECT_EQ(trace().size(), c.sounds.size());
 
-    // A second strike in the same frame finds it crying already.
-    Look crying = look(rabbit);
-    rabbit.hit();
-    EXPECT_EQ(look(rabbit), crying);
-    EXPECT_EQ(trace().size(), 1U);
-
-    // It cries for exactly the frames counted.
-    int cry_frames = 0;
-    for (rabbit.update(); rabbit.state == "cry" && cry_frames < 1000; rabbit.update()) ++cry_frames;
-    EXPECT_EQ(cry_frames, crying.count);
-}
-
-TEST_F(RabbitTest, StrikeOnAHeartGivesALifeUpToFive) {
-    using namespace molvane;
-    HEART = 4;
-    put(rabbit, "heart", RABBIT_HEART, 25, 1);
-    rabbit.hit();
-    EXPECT_EQ(rabbit.state, "cry");
-    EXPECT_EQ(rabbit.image, RABBIT_CRY);
-    EXPECT_GE(rabbit.count, 30);
-    EXPECT_LE(rabbit.count, 75);
-    EXPECT_EQ(HEART, 5);
-    EXPECT_EQ(harness::sounds("play"), (Names{"sound_hurt.wav", "sound_addlife.mp3"}));
-
-    media::testing::clear_sound_trace();
-    put(rabbit, "heart", RABBIT_HEART, 25, 1);
-    rabbit.hit();
-    EXPECT_EQ(rabbit.state, "cry");
-    EXPECT_EQ(HEART, 5);
-    EXPECT_EQ(harness::sounds("play"), Names{"sound_hurt.wav"});
-    EXPECT_EQ(trace().size(), 1U);
+        int counted = rabbit.count;
+        int cry_frames = 0;
+        for (rabbit.update(); rabbit.state == "cry" && cry_frames < 1000; rabbit.update()) ++cry_frames;
+        EXPECT_EQ(cry_frames, counted);
+        EXPECT_EQ(rabbit.state, "empty");
+        EXPECT_EQ(media::testing::draws_since_flip().back(), (media::testing::DrawRecord{"image_cry.jpg", 200, 280}));
+        EXPECT_EQ(rabbit.lock, 1);
+        EXPECT_GE(rabbit.count, 60 - 1);  // a phase at level 0, stepped once
+        EXPECT_LE(rabbit.count, 150 - 1);
+        for (int left = rabbit.count; left >= 0; --left) rabbit.update();
+        EXPECT_EQ(rabbit.image, RABBIT_CRY);
+        EXPECT_EQ(rabbit.lock, 0);
+        rabbit.update();
+        EXPECT_EQ(rabbit.lock, 1);
+        EXPECT_NE(rabbit.image, RABBIT_CRY);
+    }
 }
 
 TEST_F(RabbitTest, StrikeOnEmptyCryingOrCoolChangesNothing) {
