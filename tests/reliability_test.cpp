@@ -196,18 +196,6 @@ TEST(NoInstalledFonts, TheHudIsWrittenInTheEmbeddedFont) {
 
 }  // namespace
 
-TEST(HostileEnvironment, SigintAndSigtermOnTheTitleEndTheProgramAsAClose) {
-    for (int signal : {SIGINT, SIGTERM}) {
-        process::TempDir working, temporary;
-        auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), signal, 10s);
-        EXPECT_TRUE(outcome.exited) << strsignal(signal);
-        EXPECT_EQ(outcome.status, 0) << strsignal(signal) << ": " << outcome.err;
-        EXPECT_EQ(outcome.err, "") << strsignal(signal);
-        EXPECT_TRUE(process::snapshot(working.path()).empty());
-        EXPECT_TRUE(process::snapshot(temporary.path()).empty());
-    }
-}
-
 // ---- A signal on every screen, in this process --------------------------------
 
 namespace {
