@@ -155,8 +155,8 @@ TEST_F(RabbitTest, PoseShowsOneFrameLessThanItsPhaseAndCoolOneMoreThanItsReactio
 
 // ---- Strikes and clears ----------------------------------------------------
 
-// Then it cries for the frames counted, and its picture stays through the
-// new phase that follows, until the next pick.
+// A struck rabbit cries for exactly the frames counted; its crying picture
+// stays through the new phase that follows, until the next pick.
 TEST_F(RabbitTest, StrikeOnARabbitOrAHeartMakesItCryAndAHeartGivesALifeUpToFive) {
     using namespace molvane;
     LEVEL = 0;
