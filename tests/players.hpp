@@ -1,6 +1,6 @@
 // Scripted players and the small helpers the screen tests share: putting the
-// rabbits where a test wants them, reading the HUD's clock, and the sound
-// trace counted from a test's own first frame.
+// rabbits where a test wants them, reading the HUD's clock, the sound trace
+// counted from a test's own first frame, and whole games.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +12,7 @@
 #include "media/geometry.hpp"
 #include "media/testing.hpp"
 #include "shell/game_state.hpp"
+#include "shell/start_up.hpp"
 
 namespace players {
 
@@ -133,6 +134,22 @@ inline std::function<void(long, Input&)> whole_game(std::function<void(Input&)> 
         else if (state == "main" && on_main)
             on_main(input);
     };
+}
+
+// Runs screens from the title until a game is over: the game-over or
+// victory screen has run (or `max_screens` screens, so that a game that
+// never ends fails rather than hangs). `between` is called before each
+// screen. Returns the screens run.
+inline std::vector<std::string> play_one_game(
+    const std::function<void()>& between = [] {}, int max_screens = 200) {
+    std::vector<std::string> screens;
+    while (static_cast<int>(screens.size()) < max_screens) {
+        between();
+        screens.push_back(molvane::STATE);
+        molvane::run_screen();
+        if (screens.back() == "end" || screens.back() == "win") break;
+    }
+    return screens;
 }
 
 }  // namespace players

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <optional>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -125,53 +124,119 @@ bool holds_stop_signals(pid_t pid) {
     return false;
 }
 
-Outcome run_game(const std::filesystem::path& working_dir, const std::map<std::string, std::string>& environment,
-                 int signal, std::chrono::milliseconds limit, const std::filesystem::path& table_file) {
-    std::string table = table_file.string();
-    std::filesystem::path err_file =
-        std::filesystem::temp_directory_path() / ("molvane-test-stderr-" + std::to_string(::getpid()));
-    std::vector<std::string> env_text;
-    for (const auto& [name, value] : environment) env_text.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (auto& text : env_text) envp.push_back(text.data());
-    envp.push_back(nullptr);
-    std::optional<StartUpWatch> watch;
-    if (signal != 0) watch.emplace(environment.at("TMPDIR"));
+std::ostream& operator<<(std::ostream& out, const Outcome& o) {
+    if (o.exited) return out << "exit " << o.status << " [" << o.err << "]";
+    return out << "signal " << o.signal << " (" << (o.signal ? strsignal(o.signal) : "none") << ") [" << o.err << "]";
+}
 
-    pid_t child = ::fork();
-    if (child == 0) {
-        int err = ::open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (err < 0 || ::dup2(err, STDERR_FILENO) < 0 || ::chdir(working_dir.c_str()) != 0) ::_exit(127);
-        if (table.empty()) {
-            char* argv[] = {const_cast<char*>(MOLVANE_BINARY), nullptr};
-            ::execve(MOLVANE_BINARY, argv, envp.data());
-        } else {
-            char* argv[] = {const_cast<char*>(TABLE_RUNNER), table.data(), nullptr};
-            ::execve(TABLE_RUNNER, argv, envp.data());
+Game::Game(const Options& options) {
+    std::vector<std::string> texts;
+    for (const auto& [name, value] : options.environment) texts.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (auto& text : texts) envp.push_back(text.data());
+    envp.push_back(nullptr);
+    std::string table = options.table_file.string();
+    char* argv_game[] = {const_cast<char*>(MOLVANE_BINARY), nullptr};
+    char* argv_table[] = {const_cast<char*>(TABLE_RUNNER), table.data(), nullptr};
+    char** argv = table.empty() ? argv_game : argv_table;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    if (options.err == Stderr::kBrokenPipe) {
+        ::close(fds[0]);
+        fds[0] = -1;
+    }
+    rlimit no_core{0, 0};
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        // Only what is safe between fork and exec.
+        ::setrlimit(RLIMIT_CORE, &no_core);
+        if (options.limit) {
+            rlimit limit{options.limit->second, options.limit->second};
+            ::setrlimit(options.limit->first, &limit);
         }
+        if (options.err != Stderr::kClosed) ::dup2(fds[1], STDERR_FILENO);
+        for (int fd : options.closed) ::close(fd);
+        if (::chdir(options.working_dir.c_str()) != 0) ::_exit(127);
+        ::execve(argv[0], argv, envp.data());
         ::_exit(127);
     }
+    started_ = std::chrono::steady_clock::now();
+    ::close(fds[1]);
+    err_ = fds[0];
+    if (err_ >= 0) ::fcntl(err_, F_SETFL, O_NONBLOCK);
+}
 
-    if (watch && watch->wait(child, limit)) ::kill(child, signal);
-    Outcome outcome;
-    int status = 0;
-    bool done = false;
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!(done = ::waitpid(child, &status, WNOHANG) == child) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    if (!done) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, &status, 0);
-    } else if (WIFEXITED(status)) {
-        outcome.exited = true;
-        outcome.status = WEXITSTATUS(status);
+Game::~Game() {
+    if (!ended_) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
     }
-    std::ifstream in(err_file);
-    std::ostringstream text;
-    text << in.rdbuf();
-    outcome.err = text.str();
-    std::filesystem::remove(err_file);
-    return outcome;
+    if (err_ >= 0) ::close(err_);
+}
+
+void Game::send(int signal) const { ::kill(pid_, signal); }
+
+const std::string& Game::said() {
+    drain();
+    return err_text_;
+}
+
+Outcome Game::wait(std::chrono::milliseconds limit) {
+    int status = 0;
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    bool done = false;
+    while (!(done = ::waitpid(pid_, &status, WNOHANG) == pid_) && std::chrono::steady_clock::now() < deadline) {
+        drain();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (!done) {
+        err_text_ += "<killed: still running after " + std::to_string(limit.count()) + " ms; " + threads() + ">";
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, &status, 0);
+    }
+    ended_ = true;
+    drain();
+    Outcome o;
+    o.exited = WIFEXITED(status);
+    o.status = o.exited ? WEXITSTATUS(status) : -1;
+    o.signal = done && WIFSIGNALED(status) ? WTERMSIG(status) : done ? 0 : SIGKILL;
+    o.err = err_text_;
+    return o;
+}
+
+// Where each of the game's threads waits: its name, the kernel function and
+// the system call it is in, for a game that does not end.
+std::string Game::threads() const {
+    std::string where;
+    std::filesystem::path tasks = "/proc/" + std::to_string(pid_) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        auto read = [&](const char* file) {
+            std::ifstream in(task.path() / file);
+            std::string text;
+            std::getline(in, text);
+            return text;
+        };
+        std::string syscall = read("syscall");
+        where += read("comm") + " in " + read("wchan") + " (syscall " + syscall.substr(0, syscall.find(' ')) + "); ";
+    }
+    return where;
+}
+
+void Game::drain() {
+    if (err_ < 0) return;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(err_, buffer, sizeof buffer)) > 0) err_text_.append(buffer, static_cast<std::size_t>(n));
+}
+
+Outcome run_game(const std::filesystem::path& working_dir, const std::map<std::string, std::string>& environment,
+                 int signal, std::chrono::milliseconds limit, const std::filesystem::path& table_file) {
+    std::optional<StartUpWatch> watch;
+    if (signal != 0) watch.emplace(environment.at("TMPDIR"));
+    Game game({.environment = environment, .working_dir = working_dir, .table_file = table_file});
+    if (watch && watch->wait(game.pid(), limit)) game.send(signal);
+    return game.wait(limit);
 }
 
 void write_table(const std::filesystem::path& file, const std::vector<std::pair<std::string, std::string>>& table) {

@@ -2,22 +2,28 @@
 // test's choosing, and reports how it ended.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace process {
 
+// How a game ended.
 struct Outcome {
     bool exited = false;  // ended by itself, not by a signal or our kill
     int status = -1;      // exit status when it exited
-    std::string err;      // everything it wrote on stderr
+    int signal = 0;       // the signal that ended it otherwise (SIGKILL: ours)
+    std::string err;      // what it wrote on stderr, when that was a pipe of ours
 };
+std::ostream& operator<<(std::ostream& out, const Outcome& outcome);
 
 // A fresh empty directory under the process's temporary directory (TMPDIR),
 // removed with everything in it, read-only parts included, when the object goes.
@@ -78,6 +84,48 @@ bool ended(pid_t pid);
 // True while the process `pid` holds back every stop signal (HUP, INT,
 // QUIT, TERM), as start-up does while the game's files are on disk.
 bool holds_stop_signals(pid_t pid);
+
+// What stderr is to the game: a pipe the test reads, closed, or a pipe
+// nobody reads (its reading end closed).
+enum class Stderr { kPipe, kClosed, kBrokenPipe };
+
+// The game, started as a player's shell would, with the process-wide
+// surroundings a test chooses; killed when the object goes, if still running.
+class Game {
+public:
+    struct Options {
+        std::map<std::string, std::string> environment = {};  // exactly these variables
+        Stderr err = Stderr::kPipe;
+        std::vector<int> closed = {};                      // descriptors closed before it starts
+        std::optional<std::pair<int, rlim_t>> limit = {};  // a resource limit, as setrlimit takes it
+        std::filesystem::path working_dir = ".";
+        std::filesystem::path table_file = {};  // the game on this table instead of the shipped one
+    };
+
+    explicit Game(const Options& options);
+    ~Game();
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    pid_t pid() const { return pid_; }
+    std::chrono::steady_clock::time_point started() const { return started_; }
+    void send(int signal) const;
+    // What the game has said on stderr so far.
+    const std::string& said();
+    // Waits up to `limit` for the game to end; kills it (and says so in
+    // `err`, with where each of its threads waits) otherwise.
+    Outcome wait(std::chrono::milliseconds limit);
+
+private:
+    void drain();
+    std::string threads() const;
+
+    pid_t pid_ = -1;
+    int err_ = -1;
+    bool ended_ = false;
+    std::string err_text_;
+    std::chrono::steady_clock::time_point started_;
+};
 
 // Starts the game in `working_dir` with exactly `environment`. With a
 // `signal`, sends it once start-up is over (see StartUpWatch: the

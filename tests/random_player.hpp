@@ -5,13 +5,10 @@
 
 #include <cstdint>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "harness.hpp"
 #include "media/testing.hpp"
-#include "shell/game_state.hpp"
-#include "shell/start_up.hpp"
+#include "players.hpp"
 
 namespace players {
 
@@ -62,21 +59,5 @@ private:
     int board_every_;
     int escape_every_;
 };
-
-// Runs screens from the title until a game is over: the game-over or
-// victory screen has run (or `max_screens` screens, so that a game that
-// never ends fails rather than hangs). `between` is called before each
-// screen. Returns the screens run.
-template <typename Between>
-std::vector<std::string> play_one_game(Between between, int max_screens = 200) {
-    std::vector<std::string> screens;
-    while (static_cast<int>(screens.size()) < max_screens) {
-        between();
-        screens.push_back(molvane::STATE);
-        molvane::run_screen();
-        if (screens.back() == "end" || screens.back() == "win") break;
-    }
-    return screens;
-}
 
 }  // namespace players

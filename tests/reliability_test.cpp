@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <regex>
 #include <string>
@@ -57,93 +58,6 @@ private:
     std::string why_;
 };
 
-#define MOUNT_OR_SKIP(mount) \
-    if (!(mount).mounted()) GTEST_SKIP() << (mount).why() << " (the test needs root and CAP_SYS_ADMIN)"
-
-// Runs the game until start-up is over, then asks it to stop with `signal`.
-process::Outcome run_and_stop(const fs::path& working, const std::map<std::string, std::string>& environment,
-                              int signal = SIGTERM) {
-    return process::run_game(working, environment, signal, 10s);
-}
-
-}  // namespace
-
-TEST(HostileEnvironment, AReadOnlyTemporaryDirectoryStopsStartUpWithOneLine) {
-    process::TempDir working, temporary;
-    Tmpfs mount(temporary.path(), "size=4m,mode=0700");
-    MOUNT_OR_SKIP(mount);
-    ASSERT_TRUE(mount.make_read_only());
-
-    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 0, 10s);
-
-    EXPECT_TRUE(outcome.exited);
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_TRUE(std::regex_match(
-        outcome.err, std::regex("molvane: cannot make a private directory in [^\n]*: Read-only file system\n")))
-        << outcome.err;
-    EXPECT_TRUE(process::snapshot(working.path()).empty());
-    EXPECT_TRUE(process::snapshot(temporary.path()).empty());
-}
-
-TEST(HostileEnvironment, AFullTemporaryDirectoryStopsStartUpAndIsLeftEmpty) {
-    // 512 KiB hold a few of the assets, not all 1.9 MB of them.
-    process::TempDir working, temporary;
-    Tmpfs mount(temporary.path(), "size=512k,mode=0700");
-    MOUNT_OR_SKIP(mount);
-
-    auto outcome = process::run_game(working.path(), process::headless_environment(temporary.path()), 0, 10s);
-
-    EXPECT_TRUE(outcome.exited);
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_TRUE(std::regex_match(
-        outcome.err, std::regex("molvane: asset [a-z_]+\\.(jpg|png|wav|mp3): cannot write its file: No space left "
-                                "on device\n")))
-        << outcome.err;
-    EXPECT_TRUE(process::snapshot(working.path()).empty());
-    EXPECT_TRUE(process::snapshot(temporary.path()).empty());
-}
-
-TEST(HostileEnvironment, AReadOnlyWorkingDirectoryIsNoHindrance) {
-    process::TempDir working, temporary;
-    Tmpfs mount(working.path(), "size=1m");
-    MOUNT_OR_SKIP(mount);
-    std::ofstream(working.path() / "image_start.jpg") << "the player's holiday picture";
-    ASSERT_TRUE(mount.make_read_only());
-    auto before = process::snapshot(working.path());
-
-    auto outcome = run_and_stop(working.path(), process::headless_environment(temporary.path()));
-
-    EXPECT_TRUE(outcome.exited);
-    EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_EQ(outcome.err, "");
-    EXPECT_EQ(process::snapshot(working.path()), before);
-    EXPECT_TRUE(process::snapshot(temporary.path()).empty());
-}
-
-TEST(HostileEnvironment, SymbolicLinksUnderEveryAssetNameAndTheirTargetsAreLeftAlone) {
-    // In the working directory and in the temporary one: wherever the game
-    // might write, a link to a file of the player's waits under each name.
-    process::TempDir working, temporary, elsewhere;
-    for (const auto& entry : assets::DATA) {
-        std::string name(entry.name);
-        std::ofstream(elsewhere.path() / name) << "the player's " << name;
-        fs::create_symlink(elsewhere.path() / name, working.path() / name);
-        fs::create_symlink(elsewhere.path() / name, temporary.path() / name);
-    }
-    auto working_before = process::snapshot(working.path());
-    auto temporary_before = process::snapshot(temporary.path());
-    auto targets_before = process::snapshot(elsewhere.path());
-
-    auto outcome = run_and_stop(working.path(), process::headless_environment(temporary.path()));
-
-    EXPECT_TRUE(outcome.exited);
-    EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_EQ(outcome.err, "");
-    EXPECT_EQ(process::snapshot(working.path()), working_before);
-    EXPECT_EQ(process::snapshot(temporary.path()), temporary_before);
-    EXPECT_EQ(process::snapshot(elsewhere.path()), targets_before);
-}
-
 // Whether the kernel offers a sound card's PCM device: only then may ALSA
 // find one to open.
 bool has_a_sound_card() {
@@ -151,24 +65,6 @@ bool has_a_sound_card() {
     for (const fs::directory_entry& entry : fs::directory_iterator("/dev/snd", none))
         if (entry.path().filename().string().starts_with("pcm")) return true;
     return false;
-}
-
-TEST(HostileEnvironment, WithoutASoundDeviceTheGamePlaysSilentlyAfterOneLine) {
-    // This machine has no sound card: ALSA finds nothing to open.
-    process::TempDir working, temporary;
-    auto environment = process::headless_environment(temporary.path());
-    environment["SDL_AUDIODRIVER"] = "alsa";
-
-    auto outcome = run_and_stop(working.path(), environment);
-
-    if (has_a_sound_card()) GTEST_SKIP() << "this machine has a sound card ALSA may open";
-    EXPECT_TRUE(outcome.exited);
-    EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_TRUE(std::regex_match(outcome.err, std::regex("molvane: no sound device \\([^\n]*\\); playing without "
-                                                         "sound\n")))
-        << outcome.err;
-    EXPECT_TRUE(process::snapshot(working.path()).empty());
-    EXPECT_TRUE(process::snapshot(temporary.path()).empty());
 }
 
 // A fontconfig configuration that knows no font directory: as on a machine
@@ -180,19 +76,104 @@ fs::path write_empty_font_config(const fs::path& directory) {
     return file;
 }
 
-TEST(HostileEnvironment, WithoutInstalledFontsTheGameRunsAndWritesInItsOwnFont) {
-    process::TempDir working, temporary, config;
-    auto environment = process::headless_environment(temporary.path());
-    environment["FONTCONFIG_FILE"] = write_empty_font_config(config.path()).string();
+// Where one game runs: its working and temporary directories, one more for
+// what the player keeps elsewhere, and its environment.
+struct Place {
+    process::TempDir working, temporary, elsewhere, config;
+    std::map<std::string, std::string> environment = process::headless_environment(temporary.path());
+    std::optional<Tmpfs> mount;
+};
 
-    auto outcome = run_and_stop(working.path(), environment);
+// Mounts a tmpfs over `where`, read-only once `fill` has put its files there;
+// says why it cannot (no root), or "".
+std::string mount(Place& place, const fs::path& where, const std::string& options, bool read_only,
+                  void (*fill)(const fs::path&) = nullptr) {
+    place.mount.emplace(where, options);
+    if (!place.mount->mounted()) return place.mount->why() + " (the test needs root and CAP_SYS_ADMIN)";
+    if (fill) fill(where);
+    if (read_only && !place.mount->make_read_only()) return "cannot make the tmpfs read-only";
+    return "";
+}
 
-    EXPECT_TRUE(outcome.exited);
-    EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_EQ(outcome.err, "");
-    EXPECT_TRUE(process::snapshot(working.path()).empty());
+struct Surroundings {
+    const char* name;
+    std::string (*prepare)(Place&);  // makes the place hostile; says why it cannot here, or ""
+    int status;                      // 0: the game plays until asked to stop; 1: start-up stops
+    const char* err;                 // what the game says, a regular expression
+};
 
-    // The same in this process, where the HUD's texts can be looked at.
+std::ostream& operator<<(std::ostream& out, const Surroundings& s) { return out << s.name; }
+
+const Surroundings kSurroundings[] = {
+    {"ReadOnlyTemporaryDirectory", [](Place& p) { return mount(p, p.temporary.path(), "size=4m,mode=0700", true); }, 1,
+     "molvane: cannot make a private directory in [^\n]*: Read-only file system\n"},
+    // 512 KiB hold a few of the assets, not all 1.9 MB of them.
+    {"FullTemporaryDirectory", [](Place& p) { return mount(p, p.temporary.path(), "size=512k,mode=0700", false); }, 1,
+     "molvane: asset [a-z_]+\\.(jpg|png|wav|mp3): cannot write its file: No space left on device\n"},
+    {"ReadOnlyWorkingDirectory",
+     [](Place& p) {
+         return mount(p, p.working.path(), "size=1m", true, [](const fs::path& working) {
+             std::ofstream(working / "image_start.jpg") << "the player's holiday picture";
+         });
+     },
+     0, ""},
+    // In the working directory and in the temporary one: wherever the game
+    // might write, a link to a file of the player's waits under each name.
+    {"SymbolicLinksUnderEveryAssetName",
+     [](Place& p) {
+         for (const auto& entry : assets::DATA) {
+             std::string name(entry.name);
+             std::ofstream(p.elsewhere.path() / name) << "the player's " << name;
+             fs::create_symlink(p.elsewhere.path() / name, p.working.path() / name);
+             fs::create_symlink(p.elsewhere.path() / name, p.temporary.path() / name);
+         }
+         return std::string();
+     },
+     0, ""},
+    // This machine has no sound card: ALSA finds nothing to open.
+    {"NoSoundDevice",
+     [](Place& p) {
+         p.environment["SDL_AUDIODRIVER"] = "alsa";
+         return std::string(has_a_sound_card() ? "this machine has a sound card ALSA may open" : "");
+     },
+     0, "molvane: no sound device \\([^\n]*\\); playing without sound\n"},
+    {"NoInstalledFonts",
+     [](Place& p) {
+         p.environment["FONTCONFIG_FILE"] = write_empty_font_config(p.config.path()).string();
+         return std::string();
+     },
+     0, ""},
+};
+
+class HostileEnvironment : public ::testing::TestWithParam<Surroundings> {};
+
+// The game plays on and stops at a SIGTERM with status 0, or start-up stops
+// with one line; either way the player's files, the links and their targets
+// are as they were, and so is the temporary directory.
+TEST_P(HostileEnvironment, PlaysOrStopsWithOneLineAndLeavesEverythingAsItWas) {
+    const Surroundings& surroundings = GetParam();
+    Place place;
+    if (std::string why = surroundings.prepare(place); !why.empty()) GTEST_SKIP() << why;
+    auto working = process::snapshot(place.working.path());
+    auto temporary = process::snapshot(place.temporary.path());
+    auto elsewhere = process::snapshot(place.elsewhere.path());
+
+    auto outcome =
+        process::run_game(place.working.path(), place.environment, surroundings.status == 0 ? SIGTERM : 0, 10s);
+
+    EXPECT_TRUE(outcome.exited && outcome.status == surroundings.status) << outcome;
+    EXPECT_TRUE(std::regex_match(outcome.err, std::regex(surroundings.err))) << outcome.err;
+    EXPECT_EQ(process::snapshot(place.working.path()), working);
+    EXPECT_EQ(process::snapshot(place.temporary.path()), temporary);
+    EXPECT_EQ(process::snapshot(place.elsewhere.path()), elsewhere);
+}
+
+INSTANTIATE_TEST_SUITE_P(Surroundings, HostileEnvironment, ::testing::ValuesIn(kSurroundings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// With no fonts installed, the HUD's texts are written in the game's own font.
+TEST(NoInstalledFonts, TheHudIsWrittenInTheEmbeddedFont) {
+    process::TempDir config;
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
@@ -213,17 +194,7 @@ TEST(HostileEnvironment, WithoutInstalledFontsTheGameRunsAndWritesInItsOwnFont) 
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST(HostileEnvironment, SigintAndSigtermOnTheTitleEndTheProgramAsAClose) {
-    for (int signal : {SIGINT, SIGTERM}) {
-        process::TempDir working, temporary;
-        auto outcome = run_and_stop(working.path(), process::headless_environment(temporary.path()), signal);
-        EXPECT_TRUE(outcome.exited) << strsignal(signal);
-        EXPECT_EQ(outcome.status, 0) << strsignal(signal) << ": " << outcome.err;
-        EXPECT_EQ(outcome.err, "") << strsignal(signal);
-        EXPECT_TRUE(process::snapshot(working.path()).empty());
-        EXPECT_TRUE(process::snapshot(temporary.path()).empty());
-    }
-}
+}  // namespace
 
 // ---- A signal on every screen, in this process --------------------------------
 

@@ -4,10 +4,7 @@
 // Each run gets a private TMPDIR that must be empty when the game has ended.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -17,9 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <optional>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,19 +28,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How a run ended.
-struct Ended {
-    bool exited = false;
-    int status = -1;  // when it exited
-    int signal = 0;   // when a signal ended it
-    std::string err;  // what it wrote on stderr, when that was a pipe of ours
-};
-
-std::ostream& operator<<(std::ostream& out, const Ended& e) {
-    if (e.exited) return out << "exit " << e.status << " [" << e.err << "]";
-    return out << "signal " << e.signal << " (" << (e.signal ? strsignal(e.signal) : "none") << ") [" << e.err << "]";
-}
-
 bool wait_for(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     auto deadline = Clock::now() + limit;
     while (!done()) {
@@ -55,133 +37,8 @@ bool wait_for(const std::function<bool()>& done, std::chrono::milliseconds limit
     return true;
 }
 
-enum class Stderr { kPipe, kClosed, kBrokenPipe };
-
-// The game, started as a player's shell would, with the process-wide
-// surroundings a test chooses.
-class Game {
-public:
-    struct Options {
-        std::map<std::string, std::string> environment;
-        Stderr err = Stderr::kPipe;
-        std::vector<int> closed;  // descriptors closed before the game starts
-        std::optional<std::pair<int, rlim_t>> limit;
-    };
-
-    explicit Game(const Options& options) {
-        std::vector<std::string> texts;
-        for (const auto& [name, value] : options.environment) texts.push_back(name + "=" + value);
-        std::vector<char*> envp;
-        for (auto& text : texts) envp.push_back(text.data());
-        envp.push_back(nullptr);
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-        if (options.err == Stderr::kBrokenPipe) {
-            ::close(fds[0]);
-            fds[0] = -1;
-        }
-        rlimit no_core{0, 0};
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            // Only what is safe between fork and exec.
-            ::setrlimit(RLIMIT_CORE, &no_core);
-            if (options.limit) {
-                rlimit limit{options.limit->second, options.limit->second};
-                ::setrlimit(options.limit->first, &limit);
-            }
-            if (options.err != Stderr::kClosed) ::dup2(fds[1], STDERR_FILENO);
-            for (int fd : options.closed) ::close(fd);
-            char* argv[] = {const_cast<char*>(MOLVANE_BINARY), nullptr};
-            ::execve(MOLVANE_BINARY, argv, envp.data());
-            ::_exit(127);
-        }
-        started_ = Clock::now();
-        ::close(fds[1]);
-        err_ = fds[0];
-        if (err_ >= 0) ::fcntl(err_, F_SETFL, O_NONBLOCK);
-    }
-    ~Game() {
-        if (!ended_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (err_ >= 0) ::close(err_);
-    }
-    Game(const Game&) = delete;
-    Game& operator=(const Game&) = delete;
-
-    pid_t pid() const { return pid_; }
-    Clock::time_point started() const { return started_; }
-    void send(int signal) const { ::kill(pid_, signal); }
-
-    // True when nothing has come on stderr yet.
-    // What the game has said on stderr so far.
-    const std::string& said() {
-        drain();
-        return err_text_;
-    }
-
-    // Waits up to `limit` for the game to end; kills it (and says so)
-    // otherwise.
-    Ended wait(std::chrono::milliseconds limit) {
-        Ended e;
-        int status = 0;
-        auto deadline = Clock::now() + limit;
-        bool done = false;
-        while (!(done = ::waitpid(pid_, &status, WNOHANG) == pid_) && Clock::now() < deadline) {
-            drain();
-            std::this_thread::sleep_for(2ms);
-        }
-        if (!done) {
-            err_text_ += "<killed: still running after " + std::to_string(limit.count()) + " ms; " + threads() + ">";
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, &status, 0);
-        }
-        ended_ = true;
-        drain();
-        e.exited = WIFEXITED(status);
-        e.status = e.exited ? WEXITSTATUS(status) : -1;
-        e.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-        if (!done) e.signal = SIGKILL;
-        e.err = err_text_;
-        return e;
-    }
-
-private:
-    // Where each of the game's threads waits: its name, the kernel function
-    // and the system call it is in, for a game that does not end.
-    std::string threads() const {
-        std::string where;
-        fs::path tasks = "/proc/" + std::to_string(pid_) + "/task";
-        std::error_code error;
-        for (const auto& task : fs::directory_iterator(tasks, error)) {
-            auto read = [&](const char* file) {
-                std::ifstream in(task.path() / file);
-                std::string text;
-                std::getline(in, text);
-                return text;
-            };
-            std::string syscall = read("syscall");
-            where +=
-                read("comm") + " in " + read("wchan") + " (syscall " + syscall.substr(0, syscall.find(' ')) + "); ";
-        }
-        return where;
-    }
-
-    void drain() {
-        if (err_ < 0) return;
-        char buffer[4096];
-        ssize_t n;
-        while ((n = ::read(err_, buffer, sizeof buffer)) > 0) err_text_.append(buffer, static_cast<std::size_t>(n));
-    }
-
-    pid_t pid_ = -1;
-    int err_ = -1;
-    bool ended_ = false;
-    std::string err_text_;
-    Clock::time_point started_;
-};
-
+using process::Game;
+using process::Stderr;
 using process::Xvfb;
 
 // An Xauthority file with one made-up cookie for every display on this host.
@@ -241,10 +98,10 @@ TEST(ProcessFaults, ClosedStandardDescriptorsNeitherHangTheWindowNorTheClose) {
             process::TempDir temporary;
             auto env = x_environment(x.name(), temporary.path());
             env["SDL_AUDIODRIVER"] = "alsa";  // no card here: the game writes its line
-            Game game({env, Stderr::kClosed, closed, {}});
+            Game game({.environment = env, .err = Stderr::kClosed, .closed = closed});
             bool shown = wait_for([&] { return has_window(x.name(), game.pid()); }, 10s);
             game.send(SIGTERM);
-            Ended e = game.wait(5s);
+            process::Outcome e = game.wait(5s);
             EXPECT_TRUE(shown) << closed.size() << " closed, run " << run;
             EXPECT_TRUE(e.exited && e.status == 0) << e;
             EXPECT_TRUE(empty(temporary.path()));
@@ -259,16 +116,16 @@ TEST(ProcessFaults, AStderrNobodyReadsIsNoReasonToDie) {
     auto env = process::headless_environment(temporary.path());
     env["SDL_AUDIODRIVER"] = "alsa";
     process::StartUpWatch start_up(temporary.path());
-    Game playing({env, Stderr::kBrokenPipe, {}, {}});
+    Game playing({.environment = env, .err = Stderr::kBrokenPipe});
     EXPECT_TRUE(start_up.wait(playing.pid(), 10s));
     playing.send(SIGTERM);
-    Ended e = playing.wait(5s);
+    process::Outcome e = playing.wait(5s);
     EXPECT_TRUE(e.exited && e.status == 0) << e;
     EXPECT_TRUE(empty(temporary.path()));
 
     env = process::inherited_environment();
     env["TMPDIR"] = temporary.path().string();
-    Game failing({env, Stderr::kBrokenPipe, {}, {}});
+    Game failing({.environment = env, .err = Stderr::kBrokenPipe});
     e = failing.wait(10s);
     EXPECT_TRUE(e.exited && e.status == 1) << e;
     EXPECT_TRUE(empty(temporary.path()));
@@ -279,8 +136,9 @@ TEST(ProcessFaults, AStderrNobodyReadsIsNoReasonToDie) {
 TEST(ProcessFaults, AFileSizeLimitStopsStartUpWithOneLine) {
     for (rlim_t bytes : {rlim_t{0}, rlim_t{100 * 1024}}) {
         process::TempDir temporary;
-        Game game({process::headless_environment(temporary.path()), Stderr::kPipe, {}, {{RLIMIT_FSIZE, bytes}}});
-        Ended e = game.wait(10s);
+        Game game({.environment = process::headless_environment(temporary.path()),
+                   .limit = std::pair<int, rlim_t>{RLIMIT_FSIZE, bytes}});
+        process::Outcome e = game.wait(10s);
         EXPECT_TRUE(e.exited && e.status == 1) << bytes << ": " << e;
         EXPECT_TRUE(
             matches(e.err, one_line("asset [a-z_]+\\.(jpg|png|wav|mp3): cannot write its file: File too large")))
@@ -300,14 +158,15 @@ TEST(ProcessFaults, TooLittleMemorySaysWhatCouldNotBeHad) {
     for (rlim_t megabytes = 40; megabytes <= 160; megabytes += 10) {
         process::TempDir temporary;
         process::StartUpWatch start_up(temporary.path());
-        Game game({process::headless_environment(temporary.path()), Stderr::kPipe, {}, {{RLIMIT_AS, megabytes << 20}}});
+        Game game({.environment = process::headless_environment(temporary.path()),
+                   .limit = std::pair<int, rlim_t>{RLIMIT_AS, megabytes << 20}});
         // Started, it plays until asked to stop; failing, it says why and
         // ends. Short of memory for the sound device's thread, it says so and
         // plays on without sound.
         const std::string no_sound = one_line("no sound device \\([^\n]*\\); playing without sound");
         if (start_up.wait(game.pid(), 10s) && (game.said().empty() || matches(game.said(), no_sound)))
             game.send(SIGTERM);
-        Ended e = game.wait(5s);
+        process::Outcome e = game.wait(5s);
         SCOPED_TRACE(std::to_string(megabytes) + " MB: " + e.err);
         EXPECT_TRUE(e.exited) << e;
         if (e.status == 1) {
@@ -345,7 +204,7 @@ TEST_P(SignalDuringStartUp, LeavesNoFilesAndEndsAsTheSignalShould) {
     int unguarded = 0;  // looks that found files on disk while a stop signal was not held
     for (const Moment& moment : moments) {
         process::TempDir temporary;
-        Game game({process::headless_environment(temporary.path()), Stderr::kPipe, {}, {}});
+        Game game({.environment = process::headless_environment(temporary.path())});
         auto look = [&] {
             // The hold is looked at before and after the files: it begins
             // before they come and ends after they go, so files seen with no
@@ -362,7 +221,7 @@ TEST_P(SignalDuringStartUp, LeavesNoFilesAndEndsAsTheSignalShould) {
         auto from = moment.after_hold ? Clock::now() : game.started();
         std::this_thread::sleep_until(from + std::chrono::milliseconds(moment.ms));
         game.send(signal);
-        Ended e = game.wait(10s);
+        process::Outcome e = game.wait(10s);
         SCOPED_TRACE((moment.after_hold ? "after the hold, " : "after the start, ") + std::to_string(moment.ms) +
                      " ms");
         if (closes && moment.after_hold) {
@@ -388,8 +247,8 @@ TEST(ProcessFaults, AnXServerThatRefusesUsIsQuoted) {
     process::TempDir temporary, auth;
     write_cookie(auth.path() / "cookie");
     Xvfb x("1024x768x24", auth.path() / "cookie");
-    Game game({x_environment(x.name(), temporary.path()), Stderr::kPipe, {}, {}});
-    Ended e = game.wait(10s);
+    Game game({.environment = x_environment(x.name(), temporary.path())});
+    process::Outcome e = game.wait(10s);
     EXPECT_TRUE(e.exited && e.status == 1) << e;
     EXPECT_TRUE(matches(e.err, one_line("cannot open a window: the X server " + x.name() +
                                         " refused the connection: [^\n]*[Aa]uthori[sz]ation[^\n]*")))
@@ -398,7 +257,7 @@ TEST(ProcessFaults, AnXServerThatRefusesUsIsQuoted) {
 
     std::string gone = x.name();
     x.kill();
-    Game nobody({x_environment(gone, temporary.path()), Stderr::kPipe, {}, {}});
+    Game nobody({.environment = x_environment(gone, temporary.path())});
     e = nobody.wait(10s);
     EXPECT_TRUE(e.exited && e.status == 1) << e;
     EXPECT_EQ(e.err, one_line("cannot open a window: no X server answers at DISPLAY=" + gone));
@@ -412,7 +271,7 @@ TEST(ProcessFaults, AnXServerDyingDuringStartUpOrPlayEndsWithOneLine) {
     for (int ms = 0; ms <= 160; ms += 10) {
         Xvfb x;
         process::TempDir temporary;
-        Game game({x_environment(x.name(), temporary.path()), Stderr::kPipe, {}, {}});
+        Game game({.environment = x_environment(x.name(), temporary.path())});
         bool playing = ms == 160;
         if (playing) {
             ASSERT_TRUE(wait_for([&] { return has_window(x.name(), game.pid()); }, 10s));
@@ -421,7 +280,7 @@ TEST(ProcessFaults, AnXServerDyingDuringStartUpOrPlayEndsWithOneLine) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(playing ? 200 : ms));
         x.kill();
-        Ended e = game.wait(5s);
+        process::Outcome e = game.wait(5s);
         SCOPED_TRACE(playing ? "while playing" : std::to_string(ms) + " ms");
         EXPECT_TRUE(e.exited && e.status == 1) << e;
         if (playing) {
