@@ -24,12 +24,14 @@ public:
     virtual bool paced() const = 0;
 
     // Told of each picture drawn onto the frame, each sound operation, each
-    // flip, the window's opening, and the end of quit().
+    // flip, the window's opening, and the end of quit(); and, on the sound
+    // thread with the mixer locked, of each buffer mixed, in sample frames.
     virtual void drawn(const Surface& picture, int x, int y) = 0;
     virtual void sounded(const std::string& sound, const char* action) = 0;
     virtual void flipped() = 0;
     virtual void window_opened() = 0;
     virtual void stopped() = 0;
+    virtual void mixed(long frames) = 0;
 
 protected:
     ~Harness() = default;

@@ -54,9 +54,6 @@ Surface make_surface(SDL_Surface* pixels, std::string label);
 void show_frame();
 // Sets the channels' volume, the limiter and the mute once the mixer is open.
 void start_mixing();
-// Buffers, and sample frames, the mixer has mixed since it opened.
-long buffers_mixed();
-long frames_mixed();
 // Closes every font before the font renderer stops.
 void close_fonts();
 // Throws an Error naming what failed, with SDL's (or a library's) reason.

@@ -54,7 +54,6 @@ constexpr double kReleaseSeconds = 0.05;
 struct Mixing {
     std::atomic<bool> muted{false};
     std::atomic<long> buffers{0};  // mixed since the mixer opened
-    std::atomic<long> frames{0};   // sample frames mixed since the mixer opened
     int channels = 2;
     int frame_bytes = 4;
     bool limit = false;  // the mixer plays signed 16-bit samples: limit them
@@ -72,8 +71,8 @@ void after_mix(void*, Uint8* stream, int bytes) {
     if (m.limit)
         m.limiter.process(reinterpret_cast<std::int16_t*>(stream), static_cast<std::size_t>(frames), m.channels);
     if (m.muted) std::memset(stream, 0, static_cast<std::size_t>(bytes));
-    m.frames += frames;
     ++m.buffers;
+    if (detail::Harness* harness = detail::media().harness) harness->mixed(frames);
 }
 
 // Whether a channel holds `chunk` that the mixer has not begun to play: one
@@ -103,10 +102,6 @@ void start_mixing() {
     Mix_Volume(-1, m.limit ? kChannelVolume : MIX_MAX_VOLUME);
     Mix_SetPostMix(after_mix, nullptr);
 }
-
-long buffers_mixed() { return mixing().buffers.load(); }
-
-long frames_mixed() { return mixing().frames.load(); }
 
 }  // namespace detail
 

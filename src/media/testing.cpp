@@ -11,7 +11,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
@@ -19,6 +20,13 @@
 namespace media::testing {
 
 namespace {
+
+// The mixer's sound device: the one open apart from SDL's legacy device (1).
+SDL_AudioDeviceID mixer_device() {
+    for (SDL_AudioDeviceID id = 2; id < 64; ++id)
+        if (SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED) return id;
+    throw Error("the mixer has no sound device open");
+}
 
 // The tests' stand-in for the player and their record of what the game did,
 // in place from the start of every program that links this library.
@@ -65,6 +73,13 @@ public:
     void window_opened() override { frames = 0; }
     void stopped() override { sdl_stopped = watching_frees; }
 
+    void mixed(long frames) override {
+        std::lock_guard<std::mutex> lock(mix);
+        mixed_frames += frames;
+        ++buffers;
+        progress.notify_all();
+    }
+
     Script script;
     Input input;
     bool pacing = true;
@@ -75,6 +90,10 @@ public:
     std::function<void()> flip_hook;
     bool watching_frees = false;
     std::atomic<bool> sdl_stopped{false};
+    std::mutex mix;
+    std::condition_variable progress;
+    long mixed_frames = 0;
+    long buffers = 0;
 };
 
 Stand stand;
@@ -194,13 +213,6 @@ Output output() {
     return out;
 }
 
-// The mixer's sound device: the one open apart from SDL's legacy device (1).
-SDL_AudioDeviceID mixer_device() {
-    for (SDL_AudioDeviceID id = 2; id < 64; ++id)
-        if (SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED) return id;
-    throw Error("the mixer has no sound device open");
-}
-
 }  // namespace
 
 int sample_rate() { return output().rate; }
@@ -218,23 +230,27 @@ void hold_mixer() { SDL_LockAudioDevice(mixer_device()); }
 
 bool mix_until(long frames) {
     // Ahead already: it stays held, or it would creep further ahead each frame.
-    if (detail::frames_mixed() >= frames) return true;
+    std::unique_lock<std::mutex> lock(stand.mix);
+    if (stand.mixed_frames >= frames) return true;
     SDL_AudioDeviceID device = mixer_device();
     SDL_UnlockAudioDevice(device);
-    // Looked at without a pause: a held-back driver mixes a buffer in microseconds.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (detail::frames_mixed() < frames && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    bool mixed = stand.progress.wait_for(lock, std::chrono::seconds(10), [&] { return stand.mixed_frames >= frames; });
+    lock.unlock();
     SDL_LockAudioDevice(device);
-    return detail::frames_mixed() >= frames;
+    return mixed;
 }
 
 void release_mixer() { SDL_UnlockAudioDevice(mixer_device()); }
-long sample_frames_mixed() { return detail::frames_mixed(); }
+
+long sample_frames_mixed() {
+    std::lock_guard<std::mutex> lock(stand.mix);
+    return stand.mixed_frames;
+}
 
 bool wait_for_mix() {
-    long before = detail::buffers_mixed();
-    for (int i = 0; i < 200 && detail::buffers_mixed() == before; ++i) SDL_Delay(5);
-    return detail::buffers_mixed() != before;
+    std::unique_lock<std::mutex> lock(stand.mix);
+    long before = stand.buffers;
+    return stand.progress.wait_for(lock, std::chrono::seconds(1), [&] { return stand.buffers != before; });
 }
 
 }  // namespace media::testing
