@@ -14,10 +14,9 @@ using media::EventType;
 
 bool is_key(const media::Event& event, int key) { return event.type == EventType::KEYDOWN && event.key == key; }
 
-// A strike in play: the swing, and every rabbit whose hole holds the place
-// where the button went down (the pointer may have moved on since) is hit.
-void strike(const media::Event& press) {
-    swing();
+// A strike in play hits every rabbit whose hole holds the place where the
+// button went down (the pointer may have moved on since).
+void hit_rabbits(const media::Event& press) {
     media::Pos hit_pos = press.pos.value_or(media::mouse::get_pos());
     for (Rabbit* rabbit : rabbit_list)
         if (rabbit->rect.collidepoint(hit_pos)) rabbit->hit();
@@ -50,8 +49,7 @@ void ready_countdown(Timer& timer_ready, const Timer& timer) {
     for (;;) {
         for (const media::Event& event : media::event::get()) {
             quit_or_mute(event);
-            if (is_strike(event)) swing();
-            if (event.type == EventType::MOUSEBUTTONUP) MOUSE_STATE = 0;
+            strike(event);
         }
         refresh_text(timer.get_format_time());
         timer_ready.update();
@@ -84,8 +82,7 @@ void play_time(Timer& timer) {
         }
         for (const media::Event& event : media::event::get()) {
             quit_or_mute(event);
-            if (is_strike(event)) strike(event);
-            if (event.type == EventType::MOUSEBUTTONUP) MOUSE_STATE = 0;
+            if (strike(event)) hit_rabbits(event);
             if (is_key(event, media::K_ESCAPE)) {
                 media::mixer::stop();
                 STATE = "esc";

@@ -28,18 +28,18 @@ inline void quit_or_mute(const media::Event& event) {
         media::mixer::set_muted(!media::mixer::muted());
 }
 
-// A press of the left button strikes, even a tap already let go; a press of
-// another button strikes only while the left button is held.
-inline bool is_strike(const media::Event& event) {
+// The bat on every screen but the pause. A press of the left button strikes
+// (the hit sound and the striking bat), even a tap already let go; a press of
+// another button strikes while the left one is held. True for a strike. Any
+// button's release rests the bat.
+inline bool strike(const media::Event& event) {
+    if (event.type == media::EventType::MOUSEBUTTONUP) MOUSE_STATE = 0;
     if (event.type != media::EventType::MOUSEBUTTONDOWN) return false;
-    return event.button == media::BUTTON_LEFT || media::mouse::get_pressed()[0];
-}
-
-// The bat swings: the hit sound and the striking bat.
-inline void swing() {
+    if (event.button != media::BUTTON_LEFT && !media::mouse::get_pressed()[0]) return false;
     HIT.play();
     MOUSE_STATE = 1;
     bat->strike();
+    return true;
 }
 
 }  // namespace molvane

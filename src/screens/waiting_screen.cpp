@@ -13,8 +13,7 @@ void waiting_screen(const media::Surface& picture, const media::Sound* space_sou
                 FLAG = 0;
                 if (space_sound) space_sound->play();
             }
-            if (is_strike(event)) swing();
-            if (event.type == media::EventType::MOUSEBUTTONUP) MOUSE_STATE = 0;
+            strike(event);
         }
         bat->update(SCREEN, MOUSE_STATE);
         media::display::flip();
