@@ -20,12 +20,9 @@ void Bat::update(media::Surface& surface, int state) {
     x = pointer.x - width / 2.0;
     y = pointer.y - height / 2.0;
     corner = {x, y};
-    bool striking = state != 0 || strike_frames_left_ > 0;
-    if (strike_frames_left_ > 0) --strike_frames_left_;
-    image = striking ? MOUSE_HIT : MOUSE_READY;
+    image = state != 0 || struck_ ? MOUSE_HIT : MOUSE_READY;
+    struck_ = false;
     surface.blit(image, corner);
 }
-
-void Bat::strike() { strike_frames_left_ = kStrikeFrames; }
 
 }  // namespace molvane
