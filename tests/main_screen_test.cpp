@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "harness.hpp"
+#include "media/display.hpp"
 #include "media/testing.hpp"
 #include "players.hpp"
 #include "screens/screens.hpp"
@@ -42,6 +43,7 @@ protected:
         harness::start_game();
         molvane::seed_random(5);
         molvane::STATE = "main";
+        media::display::flip();  // what earlier tests drew is not this test's
         first_frame_ = media::testing::frames_shown();
         media::testing::on_flip([this] {
             shown_.push_back(media::testing::draws_since_flip());
