@@ -60,14 +60,13 @@ void start_up(std::span<const assets::Entry> table) {
         // No signal may end the game while the files are on disk: they wait
         // until the files are gone.
         HeldSignals held;
-        // SDL starts and the pictures load before the music's thread does:
-        // the libraries below them may print on stderr, which is set aside
-        // meanwhile, and no other thread may be writing then. The music
-        // decodes while the sound device opens and the fonts and the other
-        // sounds load. See AssetLoading.
-        needing_memory("out of memory while starting the video system", [] { media::start_video(); });
+        // The table is unpacked first: a faulty one is named, whatever SDL
+        // would say. SDL starts and the pictures load before the music's
+        // thread does: stderr is set aside meanwhile, and no other thread
+        // may write then.
         std::optional<AssetLoading> loading;
         needing_memory("out of memory while unpacking the assets", [&] { loading.emplace(table); });
+        needing_memory("out of memory while starting the video system", [] { media::start_video(); });
         needing_memory("out of memory while loading the pictures", [&] { loading->load_pictures(); });
         needing_memory("out of memory while starting to decode the music", [&] { loading->start_decoding_music(); });
         needing_memory("out of memory while opening the sound device", [] { media::start_sound(); });
