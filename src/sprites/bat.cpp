@@ -6,20 +6,21 @@
 namespace molvane {
 
 Bat::Bat() {
-    media::Pos pointer = media::mouse::get_pos();
     image = MOUSE_READY;
     width = image.get_width();
     height = image.get_height();
+    follow_pointer();
+}
+
+void Bat::follow_pointer() {
+    media::Pos pointer = media::mouse::get_pos();
     x = pointer.x - width / 2.0;
     y = pointer.y - height / 2.0;
     corner = {x, y};
 }
 
 void Bat::update(media::Surface& surface, int state) {
-    media::Pos pointer = media::mouse::get_pos();
-    x = pointer.x - width / 2.0;
-    y = pointer.y - height / 2.0;
-    corner = {x, y};
+    follow_pointer();
     image = state != 0 || struck_ ? MOUSE_HIT : MOUSE_READY;
     struck_ = false;
     surface.blit(image, corner);

@@ -26,6 +26,7 @@ public:
     media::Pos corner;  // (x, y), where the picture is drawn
 
 private:
+    void follow_pointer();
     bool struck_ = false;
 };
 
