@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "harness.hpp"
+#include "media/display.hpp"
 #include "media/testing.hpp"
 #include "players.hpp"
 #include "screens/screens.hpp"
@@ -40,6 +41,7 @@ Level play_level(const std::function<void(harness::Script&)>& script_more) {
     molvane::seed_random(3);
     molvane::STATE = "main";
     Level level;
+    media::display::flip();  // what earlier tests drew is not this level's
     long first = media::testing::frames_shown();
     media::testing::on_flip([&] { level.frames.push_back(media::testing::draws_since_flip()); });
     {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "harness.hpp"
+#include "media/display.hpp"
 #include "media/testing.hpp"
 #include "players.hpp"
 #include "screens/screens.hpp"
@@ -33,6 +34,7 @@ protected:
     void SetUp() override {
         harness::start_game();
         molvane::STATE = "main";
+        media::display::flip();  // what earlier tests drew is not this test's
         media::testing::on_flip([this] {
             shown_.push_back(media::testing::draws_since_flip());
             if (after_flip_) after_flip_(static_cast<long>(shown_.size()));

@@ -331,3 +331,15 @@ TEST(AssetTable, ExtraEntriesAreUnpackedAndRemovedWithTheRest) {
     EXPECT_TRUE(process::snapshot(working.path()).empty());
     EXPECT_TRUE(process::snapshot(temporary.path()).empty());
 }
+
+TEST(AssetTable, AFaultyOneIsNamedEvenWithoutADisplay) {
+    // The table is unpacked before SDL starts: the fault shows first.
+    process::TempDir working, temporary, scratch;
+    process::write_table(scratch.path() / "table", Table().set("sound_pop.wav", "@abcde").entries());
+    auto environment = process::headless_environment(temporary.path());
+    environment.erase("SDL_VIDEODRIVER");
+    auto outcome = process::run_game(working.path(), environment, 0, 10s, scratch.path() / "table");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err.rfind("molvane: asset sound_pop.wav: not valid base64", 0), 0u) << outcome.err;
+    EXPECT_TRUE(process::snapshot(temporary.path()).empty());
+}

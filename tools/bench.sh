@@ -6,13 +6,14 @@
 #
 #   bash tools/bench.sh
 #
-# Needs libbenchmark-dev and xvfb (Debian 12) on top of what dev.sh installs.
+# Needs xvfb (Debian 12) on top of what dev.sh installs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=build/bench
 
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DMOLVANE_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$BUILD" -j2 --target molvane molvane_frame_bench molvane_game_bench molvane_start_up_bench molvane_first_frame >/dev/null
+cmake --build "$BUILD" -j2 --target molvane_bench >/dev/null
+bench=$BUILD/bench/molvane_bench
 
 echo "== machine"
 echo "cores: $(nproc); CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //')"
@@ -20,9 +21,9 @@ echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 echo "== headless (SDL dummy drivers), frame cap lifted"
 export SDL_AUDIODRIVER=dummy
-SDL_VIDEODRIVER=dummy "$BUILD/bench/molvane_frame_bench"
-SDL_VIDEODRIVER=dummy "$BUILD/bench/molvane_game_bench" game
-SDL_VIDEODRIVER=dummy "$BUILD/bench/molvane_game_bench" games 20
+SDL_VIDEODRIVER=dummy "$bench" frames
+SDL_VIDEODRIVER=dummy "$bench" game
+SDL_VIDEODRIVER=dummy "$bench" games 20
 
 echo "== a real window under Xvfb"
 display=:$((90 + RANDOM % 100))
@@ -38,7 +39,7 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 export DISPLAY=$display
-"$BUILD/bench/molvane_frame_bench"
-"$BUILD/bench/molvane_start_up_bench" "$BUILD/bench/molvane_first_frame" 50
-"$BUILD/bench/molvane_game_bench" pacing
+"$bench" frames
+"$bench" start-up 50
+"$bench" pacing
 echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -1,8 +1,5 @@
 // The game-over screen, after the lives ran out.
-#include "media/sound.hpp"
 #include "screens/screens.hpp"
-#include "screens/waiting_screen.hpp"
-#include "shell/game_state.hpp"
 
 namespace molvane {
 

@@ -1,7 +1,5 @@
 // The title screen: a fresh game begins here.
 #include "screens/screens.hpp"
-#include "screens/waiting_screen.hpp"
-#include "shell/game_state.hpp"
 
 namespace molvane {
 

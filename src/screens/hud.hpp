@@ -12,8 +12,7 @@ namespace molvane {
 void refresh_text(const std::pair<std::string, std::string>& timer);
 // The countdown digit in red, centred in the window; nothing for 0.
 void refresh_ready(int second);
-// The room of a text centred in the window: all of it but 20 pixels at
-// either side, as the level text keeps from the left edge.
+// The room of a text centred in the window: all but 20 pixels at either side.
 media::Room centred_room();
 
 }  // namespace molvane

@@ -1,8 +1,5 @@
 // The victory screen, after the tenth level.
-#include "media/sound.hpp"
 #include "screens/screens.hpp"
-#include "screens/waiting_screen.hpp"
-#include "shell/game_state.hpp"
 
 namespace molvane {
 

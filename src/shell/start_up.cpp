@@ -1,28 +1,38 @@
 #include "shell/start_up.hpp"
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <future>
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
+#include <system_error>
 #include <utility>
+#include <vector>
 
 #include "media/display.hpp"
 #include "media/event.hpp"
 #include "media/x_connection.hpp"
 #include "screens/screens.hpp"
+#include "shell/asset_files.hpp"
 #include "shell/close_game.hpp"
 #include "shell/constants.hpp"
 #include "shell/game_state.hpp"
-#include "shell/load_assets.hpp"
-#include "shell/process_safety.hpp"
 
 namespace molvane {
 
 namespace {
 
-// Running out of memory, said with what the game was doing. The text is
-// made without allocating: there may be nothing left to allocate.
+// Running out of memory, said with what the game was doing; the text is made
+// without allocating, as there may be nothing left to allocate.
 class OutOfMemory : public std::exception {
 public:
     explicit OutOfMemory(const char* doing) : doing_(doing) {}
@@ -32,8 +42,7 @@ private:
     const char* doing_;
 };
 
-// Runs `step`; a std::bad_alloc from it becomes an OutOfMemory that says
-// "out of memory while ..." with the given text.
+// Runs `step`, turning a std::bad_alloc into an OutOfMemory saying `doing`.
 template <class Step>
 decltype(auto) needing_memory(const char* doing, Step&& step) {
     try {
@@ -43,7 +52,161 @@ decltype(auto) needing_memory(const char* doing, Step&& step) {
     }
 }
 
-void open_window();
+// Opens /dev/null on each closed descriptor 0, 1 and 2, so that nothing the
+// game opens later (the X connection, a sound device) receives what is
+// written to stdout or stderr. With SIGPIPE and SIGXFSZ ignored, a failed
+// write is reported instead of killing the game with its files on disk.
+void make_process_safe() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);  // the lowest free number: this one
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+    ::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
+// Holds SIGHUP, SIGINT, SIGQUIT and SIGTERM back on this thread and the
+// threads it starts while it lives, then lets them through: no such signal
+// ends the game while start-up has files on disk. SIGINT and SIGTERM then
+// become SDL's close request, SIGHUP and SIGQUIT end the game as always.
+class HeldSignals {
+public:
+    HeldSignals() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&held, signal);
+        ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+    }
+    ~HeldSignals() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    HeldSignals(const HeldSignals&) = delete;
+    HeldSignals& operator=(const HeldSignals&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+struct SoundAsset {
+    media::Sound* sound;
+    const char* name;
+};
+
+// In their loading order: of two faulty files, the first here is named.
+constexpr std::array<SoundAsset, 15> kSounds{{
+    {&START, "sound_start.wav"},
+    {&MAIN, "sound_main.mp3"},
+    {&POP, "sound_pop.wav"},
+    {&COOL, "sound_cool.wav"},
+    {&HIT, "sound_hit.wav"},
+    {&HURT, "sound_hurt.wav"},
+    {&ADD_LIFE, "sound_addlife.mp3"},
+    {&GAME_OVER, "sound_end.wav"},
+    {&NEXT, "sound_ding.wav"},
+    {&PAUSE, "sound_wait.wav"},
+    {&UNPAUSE, "sound_biu.wav"},
+    {&VICTORY, "sound_victory.wav"},
+    {&SPACE, "sound_space.wav"},
+    {&RETRY, "sound_retry.wav"},
+    {&DANGER, "sound_danger.wav"},
+}};
+
+constexpr bool is_mp3(std::string_view name) { return name.ends_with(".mp3"); }
+
+// The asset table unpacked into files and loaded from them. The music
+// decodes on a thread of its own (it needs no SDL) while the sound device
+// opens and the fonts and other sounds load, which shortens start-up.
+class AssetLoading {
+public:
+    explicit AssetLoading(std::span<const assets::Entry> table) : files_(table) {}
+    AssetLoading(const AssetLoading&) = delete;
+    AssetLoading& operator=(const AssetLoading&) = delete;
+    ~AssetLoading() {
+        if (music_.valid()) music_.wait();
+    }
+
+    // The window icon, then the title, then the other pictures.
+    void load_pictures() {
+        auto picture = [&](const char* name) { return media::image::load(files_.path(name)); };
+        WINDOW_ICON = picture("image_icon.jpg");
+        media::display::set_caption(WINDOW_TITLE);
+        RABBIT_EMPTY = picture("image_empty.jpg");
+        RABBIT_POSE = picture("image_pose.jpg");
+        RABBIT_CRY = picture("image_cry.jpg");
+        RABBIT_COOL = picture("image_cool.jpg");
+        RABBIT_HEART = picture("image_heart.jpg");
+        MOUSE_READY = picture("image_ready.png");
+        MOUSE_HIT = picture("image_hit.png");
+        LIFE_PIC = picture("image_life.png");
+        START_PIC = picture("image_start.jpg");
+        END_PIC = picture("image_end.jpg");
+        WIN_PIC = picture("image_win.jpg");
+    }
+
+    void start_decoding_music() {
+        std::vector<std::string> paths;
+        for (const SoundAsset& sound : kSounds)
+            if (is_mp3(sound.name)) paths.push_back(files_.path(sound.name));
+        auto decode = [paths = std::move(paths)] {
+            std::vector<media::DecodedMp3> music;
+            for (const std::string& path : paths) music.push_back(media::decode_mp3(path));
+            return music;
+        };
+        try {
+            music_ = std::async(std::launch::async, std::move(decode));
+        } catch (const std::system_error& error) {
+            throw std::runtime_error("cannot start the thread that decodes the music: " + error.code().message());
+        }
+    }
+
+    // The sounds (the mixer must be open), then every file deleted. The WAV
+    // files load while the music may still decode; whichever fails first,
+    // the first faulty one in kSounds is named.
+    void finish() {
+        std::array<media::Sound, kSounds.size()> sounds;
+        std::size_t first_faulty = kSounds.size();
+        std::exception_ptr fault;
+        auto load = [&](std::size_t i, auto make) {
+            try {
+                sounds[i] = make(files_.path(kSounds[i].name));
+            } catch (...) {
+                if (i < first_faulty) {
+                    first_faulty = i;
+                    fault = std::current_exception();
+                }
+            }
+        };
+        for (std::size_t i = 0; i < kSounds.size(); ++i)
+            if (!is_mp3(kSounds[i].name)) load(i, [](const std::string& path) { return media::Sound(path); });
+        std::vector<media::DecodedMp3> music = music_.get();
+        for (std::size_t i = 0, next_mp3 = 0; i < kSounds.size(); ++i)
+            if (is_mp3(kSounds[i].name))
+                load(i, [&](const std::string& path) { return media::Sound(path, std::move(music[next_mp3++])); });
+        if (fault) std::rethrow_exception(fault);
+        for (std::size_t i = 0; i < kSounds.size(); ++i) *kSounds[i].sound = std::move(sounds[i]);
+        files_.remove();
+    }
+
+private:
+    UnpackedAssets files_;
+    std::future<std::vector<media::DecodedMp3>> music_;  // in kSounds' order
+};
+
+// The window, the game's objects and the screen table, once every file is
+// loaded and deleted.
+void open_window() {
+    COUNT_BOARD = media::Surface(COUNT_BOARD_SIZE.width, COUNT_BOARD_SIZE.height);
+    init_game();
+    media::display::set_icon(WINDOW_ICON);
+    SCREEN = media::display::set_mode(WINDOW_SIZE.width, WINDOW_SIZE.height);
+    media::mouse::set_visible(false);
+    for (media::Pos pos : POS_LIST) rabbit_list.add(std::make_unique<Rabbit>(pos));
+    bat.emplace();
+    CLOCK = media::Clock();
+    DIC = {{"start", game_start}, {"main", game_main}, {"end", game_over}, {"win", you_win}};
+}
 
 }  // namespace
 
@@ -57,17 +220,14 @@ void init_game() {
 void start_up(std::span<const assets::Entry> table) {
     media::watch_x_connection();
     {
-        // No signal may end the game while the files are on disk: they wait
-        // until the files are gone.
         HeldSignals held;
-        // SDL starts and the pictures load before the music's thread does:
-        // the libraries below them may print on stderr, which is set aside
-        // meanwhile, and no other thread may be writing then. The music
-        // decodes while the sound device opens and the fonts and the other
-        // sounds load. See AssetLoading.
-        needing_memory("out of memory while starting the video system", [] { media::start_video(); });
+        // The table is unpacked first: a faulty one is named, whatever SDL
+        // would say. SDL starts and the pictures load before the music's
+        // thread does: stderr is set aside meanwhile, and no other thread
+        // may write then.
         std::optional<AssetLoading> loading;
         needing_memory("out of memory while unpacking the assets", [&] { loading.emplace(table); });
+        needing_memory("out of memory while starting the video system", [] { media::start_video(); });
         needing_memory("out of memory while loading the pictures", [&] { loading->load_pictures(); });
         needing_memory("out of memory while starting to decode the music", [&] { loading->start_decoding_music(); });
         needing_memory("out of memory while opening the sound device", [] { media::start_sound(); });
@@ -80,37 +240,6 @@ void start_up(std::span<const assets::Entry> table) {
     }
     needing_memory("out of memory while opening the window", [] { open_window(); });
 }
-
-namespace {
-
-// The window, the game's objects and the screen table, once every file is
-// loaded and deleted.
-void open_window() {
-    COUNT_BOARD = media::Surface(COUNT_BOARD_SIZE.width, COUNT_BOARD_SIZE.height);
-
-    STATE = "start";
-    MOUSE_STATE = 0;
-    LEVEL = 0;
-    HEART = 3;
-    init_game();
-
-    media::display::set_icon(WINDOW_ICON);
-    SCREEN = media::display::set_mode(WINDOW_SIZE.width, WINDOW_SIZE.height);
-    media::mouse::set_visible(false);
-
-    for (media::Pos pos : POS_LIST) rabbit_list.add(std::make_unique<Rabbit>(pos));
-    bat.emplace();
-    CLOCK = media::Clock();
-
-    DIC = {
-        {"start", game_start},
-        {"main", game_main},
-        {"end", game_over},
-        {"win", you_win},
-    };
-}
-
-}  // namespace
 
 void run_screen() {
     auto screen = DIC.find(STATE);

@@ -13,13 +13,11 @@ public:
     Bat();
 
     // Follows the pointer and draws the bat: striking while `state` is not
-    // 0 and for the frames after a strike (see strike()), resting otherwise.
+    // 0 and in the first update after a strike, resting otherwise.
     void update(media::Surface& surface, int state);
-    // A strike: the striking bat shows for the next kStrikeFrames updates at
-    // least, however soon the button is let go. A tap, pressed and let go
-    // between two frames, would show no strike at all.
-    void strike();
-    static constexpr int kStrikeFrames = 6;
+    // A strike: the next update shows it even when the button was let go
+    // meanwhile, as for a tap whose press and release came in one batch.
+    void strike() { struck_ = true; }
 
     int width = 0;  // of the resting picture, used for both
     int height = 0;
@@ -28,7 +26,8 @@ public:
     media::Pos corner;  // (x, y), where the picture is drawn
 
 private:
-    int strike_frames_left_ = 0;
+    void follow_pointer();
+    bool struck_ = false;
 };
 
 }  // namespace molvane

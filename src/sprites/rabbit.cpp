@@ -69,21 +69,15 @@ void Rabbit::update() {
 }
 
 void Rabbit::hit() {
-    if (state == "pose") {
-        HURT.play();
-        state = "cry";
-        image = RABBIT_CRY;
-        count = reaction_length();
-    }
-    if (state == "heart") {
-        HURT.play();
-        state = "cry";
-        image = RABBIT_CRY;
-        count = reaction_length();
-        if (HEART < 5) {
-            HEART = HEART + 1;
-            ADD_LIFE.play();
-        }
+    if (state != "pose" && state != "heart") return;
+    bool heart = state == "heart";
+    HURT.play();
+    state = "cry";
+    image = RABBIT_CRY;
+    count = reaction_length();
+    if (heart && HEART < 5) {
+        HEART = HEART + 1;
+        ADD_LIFE.play();
     }
 }
 
