@@ -16,6 +16,7 @@
 #include "media/display.hpp"
 #include "media/testing.hpp"
 #include "players.hpp"
+#include "screens/hud.hpp"
 #include "screens/screens.hpp"
 #include "shell/constants.hpp"
 #include "shell/game_state.hpp"
@@ -498,7 +499,7 @@ TEST_F(MainScreen, SpacePausesOverTheFrozenFrameAndTimeStandsStillUntilTheNextSp
     Frame pause_draws;
     int red_in_text = 0;
     int changed_outside = 0;
-    media::Surface pause_text = molvane::FONT_READY.render("PAUSE", true, molvane::RED);
+    media::Surface pause_text = molvane::FONT_READY.render_within("PAUSE", true, molvane::RED, molvane::centred_room());
     const int w = pause_text.get_width();
     const int h = pause_text.get_height();
     const int left = static_cast<int>(std::floor((600 - w) / 2.0));

@@ -236,8 +236,8 @@ Surface set_mode(int width, int height) {
     // memcpy, which leaves them in the cache for the flip, rather than with
     // streaming stores around it (a capped level: 4 % of a core, not 10 %).
     auto pixels = std::make_unique<Uint32[]>(std::size_t(width + 1) * std::size_t(height));
-    SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(pixels.get(), width, height, 32, (width + 1) * 4,
-                                                            SDL_PIXELFORMAT_XRGB8888);
+    SDL_Surface* frame =
+        SDL_CreateRGBSurfaceWithFormatFrom(pixels.get(), width, height, 32, (width + 1) * 4, SDL_PIXELFORMAT_XRGB8888);
     if (!frame) detail::fail("cannot make the frame", SDL_GetError());
     m.frame = detail::make_surface(frame, "screen");
     m.frame.impl().pixels = std::move(pixels);

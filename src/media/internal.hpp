@@ -19,7 +19,7 @@ namespace media {
 struct Surface::Impl {
     SDL_Surface* surface = nullptr;
     std::string label;
-    std::unique_ptr<Uint32[]> pixels;  // the frame's, which SDL does not own
+    std::unique_ptr<Uint32[]> pixels;      // the frame's, which SDL does not own
     ~Impl() { SDL_FreeSurface(surface); }  // plain memory: safe after quit() too
 };
 

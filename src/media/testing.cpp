@@ -9,9 +9,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <condition_variable>
 #include <mutex>
 
 #include "media/error.hpp"

@@ -1,6 +1,7 @@
 #include "media/x_connection.hpp"
 
 #include <X11/Xlib.h>
+
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -22,9 +23,8 @@ int on_lost_connection(Display* display) {
     char line[512];
     int length = std::snprintf(line, sizeof line, "molvane: lost the connection to the X server %s\n",
                                name && *name ? name : "(unknown)");
-    if (length > 0)
-        [[maybe_unused]] auto ignored =
-            ::write(detail::player_stderr(), line, std::min(std::size_t(length), sizeof line - 1));
+    if (length > 0) [[maybe_unused]]
+        auto ignored = ::write(detail::player_stderr(), line, std::min(std::size_t(length), sizeof line - 1));
     std::quick_exit(1);
 }
 
@@ -39,7 +39,8 @@ Function* xlib(const char* name) {
 }  // namespace
 
 void watch_x_connection() {
-    if (auto set_handler = xlib<XIOErrorHandler(XIOErrorHandler)>("XSetIOErrorHandler")) set_handler(on_lost_connection);
+    if (auto set_handler = xlib<XIOErrorHandler(XIOErrorHandler)>("XSetIOErrorHandler"))
+        set_handler(on_lost_connection);
 }
 
 std::string x_server_refusal() {
