@@ -1,5 +1,19 @@
 #include "shell/process_safety.hpp"
 
+#ifdef _WIN32
+
+namespace molvane {
+
+// A windowed Windows program has no stop signals to hold back, and no
+// standard descriptors that a file could take the place of.
+void make_process_safe() {}
+HeldSignals::HeldSignals() = default;
+HeldSignals::~HeldSignals() = default;
+
+}  // namespace molvane
+
+#else
+
 #include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -33,3 +47,5 @@ HeldSignals::HeldSignals() {
 HeldSignals::~HeldSignals() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
 }  // namespace molvane
+
+#endif

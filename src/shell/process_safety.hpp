@@ -28,7 +28,9 @@ public:
     HeldSignals& operator=(const HeldSignals&) = delete;
 
 private:
+#ifndef _WIN32
     sigset_t previous_;
+#endif
 };
 
 }  // namespace molvane
