@@ -32,6 +32,12 @@ if [[ ! -x "$out/embed" || tools/embed/embed.cpp -nt "$out/embed" ]]; then
 fi
 
 say "building the game"
+# A build made against other libraries starts afresh.
+if [[ "$(cat "$out/game/libraries" 2>/dev/null)" != "$prefix" ]]; then
+    rm -rf -- "$out/game"
+    mkdir -p "$out/game"
+    printf '%s\n' "$prefix" >"$out/game/libraries"
+fi
 PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig cmake -S . -B "$out/game" -DCMAKE_TOOLCHAIN_FILE="$prefix/toolchain.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DMOLVANE_WERROR=ON -DMOLVANE_EMBED="$out/embed" >/dev/null ||
     die "configuring the Windows build failed"

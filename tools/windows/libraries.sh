@@ -53,6 +53,8 @@ if [[ -f "$prefix/.complete" ]]; then
     exit 0
 fi
 
+# Prefixes of other versions are of no more use.
+find "$cache" -mindepth 1 -maxdepth 1 -name 'libs-*' ! -name "libs-$key" -exec rm -rf -- {} +
 work=$(mktemp -d "$cache/work-XXXXXX")
 trap 'rm -rf -- "$work"' EXIT
 rm -rf -- "$prefix"
@@ -109,6 +111,9 @@ build mpg123 ports/cmake COPYING -DBUILD_LIBOUT123=OFF -DBUILD_PROGRAMS=OFF -DNE
 build libsdl2-image . LICENSE.txt -DSDL2IMAGE_BACKEND_STB=ON -DSDL2IMAGE_VENDORED=OFF \
     -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_DEPS_SHARED=OFF -DSDL2IMAGE_AVIF=OFF -DSDL2IMAGE_JXL=OFF \
     -DSDL2IMAGE_TIF=OFF -DSDL2IMAGE_WEBP=OFF -DSDL2IMAGE_SVG=OFF
+# Its installed CMake config asks for libjpeg and libpng even where stb decodes both.
+sed -i 's/^if(SDL2IMAGE_\(JPG\|PNG\) AND /if(SDL2IMAGE_\1 AND NOT SDL2IMAGE_BACKEND_STB AND /' \
+    "$prefix/lib/cmake/SDL2_image/SDL2_imageConfig.cmake"
 build libsdl2-mixer . LICENSE.txt -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_SAMPLES=OFF -DSDL2MIXER_CMD=OFF \
     -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MIDI=OFF -DSDL2MIXER_OPUS=OFF \
     -DSDL2MIXER_VORBIS=OFF -DSDL2MIXER_MP3=ON -DSDL2MIXER_MP3_DRMP3=ON -DSDL2MIXER_MP3_MPG123=OFF
