@@ -84,7 +84,9 @@ launched=$SECONDS
 (cd "$folder" && exec wine molvane.exe) >"$work/game.log" 2>&1 &
 game=$!
 window=""
+unpacked=""  # the game's temporary directory, if a look catches it during start-up
 for _ in $(seq 600); do
+    [[ -n "$unpacked" ]] || unpacked=$(find "$WINEPREFIX/drive_c" -name 'molvane-*' -print -quit 2>/dev/null)
     window=$(xdotool search --onlyvisible --name '^Molvane$' 2>/dev/null | head -n 1 || true)
     [[ -z "$window" ]] || break
     kill -0 "$game" 2>/dev/null || die "the game ended before its window showed: $(tail -n 5 "$work/game.log")"
@@ -134,6 +136,7 @@ fi
 wineserver -w
 left=$(find "$WINEPREFIX/drive_c" -name 'molvane-*' 2>/dev/null | head -n 5)
 [[ -z "$left" ]] || failed+=("the game left its temporary directory: $left")
+say "temporary directory seen during start-up: ${unpacked:-none caught}; after the game: ${left:-none}"
 
 say "build $((built - started)) s, Wine checks $((SECONDS - built)) s; screenshots in $shots"
 if [[ ${#failed[@]} -gt 0 ]]; then
