@@ -8,9 +8,13 @@
 #                            the formatting, run every test, check the Debian
 #                            package, fuzz the asset decoder, and run the suite
 #                            again under AddressSanitizer and UBSan (build/asan)
-#                            and a short game under valgrind
+#                            and a short game under valgrind; then builds the
+#                            Windows zip and plays it under Wine
+#   bash tools/dev.sh windows  install what is missing and cross-build the game
+#                            for 64-bit Windows: build/windows/molvane-VERSION-
+#                            windows-x86_64.zip (tools/windows/build.sh)
 #
-# Both may be run again at any time: packages that are there are not installed
+# All may be run again at any time: packages that are there are not installed
 # again, and a build directory that is configured is built on, not redone.
 set -euo pipefail
 
@@ -54,6 +58,24 @@ TEST_PACKAGES=(
     debootstrap        # tools/ci/clean_root.sh: a fresh Debian 12 root for the play command
 )
 
+WINDOWS_PACKAGES=(
+    build-essential    # g++ for the build-time embedding tool, which runs here
+    cmake
+    pkg-config
+    g++-mingw-w64-x86-64-posix # MinGW-w64: C and C++ for 64-bit Windows, POSIX threads
+    dpkg-dev           # dpkg-source: unpacks the libraries' Debian source packages
+    icoutils           # icotool: the program's icon
+    zip
+    fonts-dejavu-core  # the default font, embedded, and its licence
+)
+
+# What tools/ci/windows.sh needs besides the test packages: Wine runs the game.
+WINDOWS_TEST_PACKAGES=(
+    wine               # Wine 8, with its 64-bit loader:
+    wine64
+    unzip
+)
+
 # -------------------------------------------------------------------------------
 
 say() { printf 'molvane: %s\n' "$*" >&2; }
@@ -64,8 +86,9 @@ die() {
 
 usage() {
     cat >&2 <<'EOF'
-usage: bash tools/dev.sh play    build the game (Release) and start it
-       bash tools/dev.sh test    build with warnings as errors, check the format, run the tests
+usage: bash tools/dev.sh play     build the game (Release) and start it
+       bash tools/dev.sh test     build with warnings as errors, check the format, run the tests
+       bash tools/dev.sh windows  build build/windows/molvane-VERSION-windows-x86_64.zip
 EOF
     exit 2
 }
@@ -188,8 +211,13 @@ play() {
     exec build/release/molvane
 }
 
+windows() {
+    install_packages "${WINDOWS_PACKAGES[@]}"
+    bash tools/windows/build.sh
+}
+
 test_all() {
-    install_packages "${PLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    install_packages "${PLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${WINDOWS_TEST_PACKAGES[@]}"
     configure build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLVANE_WERROR=ON -DBUILD_TESTING=ON
     build build/test
 
@@ -218,6 +246,8 @@ test_all() {
     bash tools/ci/sanitizers.sh || failed+=("sanitizers and valgrind (tools/ci/sanitizers.sh)")
     say "the play command on a fresh Debian 12 root"
     bash tools/ci/clean_root.sh build/test || failed+=("play command on a fresh root (tools/ci/clean_root.sh)")
+    say "the Windows build, played under Wine"
+    bash tools/ci/windows.sh build/test || failed+=("Windows build under Wine (tools/ci/windows.sh)")
 
     if [[ ${#failed[@]} -gt 0 ]]; then
         local what
@@ -230,6 +260,7 @@ test_all() {
 case "$*" in
     play) play ;;
     test) test_all ;;
+    windows) windows ;;
     # For tools/ci/clean_root.sh: the package lists, one name a line.
     "packages play") printf '%s\n' "${PLAY_PACKAGES[@]}" ;;
     "packages test") printf '%s\n' "${TEST_PACKAGES[@]}" ;;

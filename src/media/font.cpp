@@ -3,7 +3,9 @@
 #include "media/font.hpp"
 
 #include <SDL_ttf.h>
+#ifndef _WIN32
 #include <fontconfig/fontconfig.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -67,16 +69,20 @@ namespace {
 
 const std::string kDefaultFamily = "DejaVu Sans";
 
-bool same_family(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
-
 struct Installed {
     std::string file;
     int index = 0;
     bool bold = false;  // the face found is itself bold
 };
+
+#ifdef _WIN32
+// Windows has no fontconfig: the embedded default font stands in for every family.
+std::optional<Installed> find_installed(const std::string&, bool) { return std::nullopt; }
+#else
+bool same_family(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
 
 // The file of an installed family, when fontconfig's best match for the name
 // carries that very family name (fontconfig always finds *some* font).
@@ -111,6 +117,7 @@ std::optional<Installed> find_installed(const std::string& family, bool bold) {
     FcPatternDestroy(match);
     return found;
 }
+#endif
 
 TTF_Font* open_default(int size) {
     SDL_RWops* bytes = SDL_RWFromConstMem(detail::default_font_data(), static_cast<int>(detail::default_font_size()));

@@ -1,8 +1,5 @@
 #include "shell/asset_files.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -12,6 +9,8 @@
 #include <stdexcept>
 #include <system_error>
 #include <vector>
+
+#include "media/platform.hpp"
 
 namespace molvane {
 
@@ -50,16 +49,6 @@ LiveAssets& live() {
 }
 
 std::runtime_error ending_error() { return std::runtime_error("the game is ending"); }
-
-void write_all(int fd, const std::string& bytes, std::string_view name) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw asset_error(name, "cannot write its file: " + system_reason(errno));
-        done += static_cast<std::size_t>(n);
-    }
-}
 
 }  // namespace
 
@@ -142,28 +131,19 @@ UnpackedAssets::UnpackedAssets(std::span<const assets::Entry> table) : table_(ta
     std::error_code error;
     std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
     if (error) temporary = "/tmp";
-    std::string pattern = (temporary / "molvane-XXXXXX").string();
     {
         std::lock_guard hold(live().lock);
         if (live().ending) throw ending_error();
         if (!live().exit_hooked) {
-            std::atexit(remove_all_on_exit);
-            std::at_quick_exit(remove_all_on_exit);
+            media::platform::at_exit(remove_all_on_exit);
             live().exit_hooked = true;
         }
         live().all.push_back(this);  // first: what may throw for want of memory comes before the directory
-        if (!::mkdtemp(pattern.data())) {
-            int error = errno;
+        directory_ = media::platform::make_private_directory(temporary, error);
+        if (directory_.empty()) {
             std::erase(live().all, this);
             throw std::runtime_error("cannot make a private directory in " + temporary.string() + ": " +
-                                     system_reason(error));
-        }
-        try {
-            directory_ = pattern;  // mkdtemp made it 0700
-        } catch (...) {
-            ::rmdir(pattern.c_str());
-            std::erase(live().all, this);
-            throw;
+                                     error.message());
         }
     }
 
@@ -181,16 +161,12 @@ void UnpackedAssets::write_files() {
         std::string file = path(entry.name);
         std::lock_guard hold(live().lock);
         if (live().ending) throw ending_error();
-        int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0) throw asset_error(entry.name, "cannot create its file: " + system_reason(errno));
-        ++written_;
-        try {
-            write_all(fd, bytes, entry.name);
-        } catch (...) {
-            ::close(fd);
-            throw;
-        }
-        if (::close(fd) != 0) throw asset_error(entry.name, "cannot write its file: " + system_reason(errno));
+        bool created = false;
+        int error = media::platform::write_new_file(file, bytes, created);
+        written_ += created;
+        if (error != 0)
+            throw asset_error(
+                entry.name, (created ? "cannot write its file: " : "cannot create its file: ") + system_reason(error));
     }
 }
 
@@ -204,8 +180,9 @@ void UnpackedAssets::discard() noexcept {
 void UnpackedAssets::discard_locked() noexcept {
     std::erase(live().all, this);
     if (directory_.empty()) return;
-    for (std::size_t i = 0; i < written_; ++i) ::unlink((directory_ / std::string(table_[i].name)).c_str());
-    ::rmdir(directory_.c_str());
+    std::error_code ignored;
+    for (std::size_t i = 0; i < written_; ++i) std::filesystem::remove(directory_ / table_[i].name, ignored);
+    std::filesystem::remove(directory_, ignored);
     directory_.clear();
 }
 
@@ -224,13 +201,15 @@ void UnpackedAssets::remove_all_on_exit() noexcept {
 void UnpackedAssets::remove() {
     std::lock_guard hold(live().lock);
     for (std::size_t i = 0; i < written_; ++i) {
-        std::string file = path(table_[i].name);
-        if (::unlink(file.c_str()) != 0 && errno != ENOENT)
-            throw asset_error(table_[i].name, "cannot delete its file: " + system_reason(errno));
+        std::error_code error;
+        std::filesystem::remove(path(table_[i].name), error);  // one already gone is no error
+        if (error) throw asset_error(table_[i].name, "cannot delete its file: " + error.message());
     }
     written_ = 0;
-    if (::rmdir(directory_.c_str()) != 0)
-        throw std::runtime_error("cannot remove the directory " + directory_.string() + ": " + system_reason(errno));
+    std::error_code error;
+    if (!std::filesystem::remove(directory_, error))
+        throw std::runtime_error("cannot remove the directory " + directory_.string() + ": " +
+                                 (error ? error.message() : "it is gone"));
     directory_.clear();
     std::erase(live().all, this);
 }

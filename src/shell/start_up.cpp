@@ -1,10 +1,5 @@
 #include "shell/start_up.hpp"
 
-#include <fcntl.h>
-#include <pthread.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -20,6 +15,7 @@
 
 #include "media/display.hpp"
 #include "media/event.hpp"
+#include "media/platform.hpp"
 #include "media/x_connection.hpp"
 #include "screens/screens.hpp"
 #include "shell/asset_files.hpp"
@@ -52,41 +48,13 @@ decltype(auto) needing_memory(const char* doing, Step&& step) {
     }
 }
 
-// Opens /dev/null on each closed descriptor 0, 1 and 2, so that nothing the
-// game opens later (the X connection, a sound device) receives what is
-// written to stdout or stderr. With SIGPIPE and SIGXFSZ ignored, a failed
-// write is reported instead of killing the game with its files on disk.
-void make_process_safe() {
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-        int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);  // the lowest free number: this one
-        if (null >= 0 && null != fd) {
-            ::dup2(null, fd);
-            ::close(null);
-        }
-    }
-    ::signal(SIGPIPE, SIG_IGN);
-    ::signal(SIGXFSZ, SIG_IGN);
-}
-
-// Holds SIGHUP, SIGINT, SIGQUIT and SIGTERM back on this thread and the
-// threads it starts while it lives, then lets them through: no such signal
-// ends the game while start-up has files on disk. SIGINT and SIGTERM then
-// become SDL's close request, SIGHUP and SIGQUIT end the game as always.
-class HeldSignals {
-public:
-    HeldSignals() {
-        sigset_t held;
-        sigemptyset(&held);
-        for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&held, signal);
-        ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
-    }
-    ~HeldSignals() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+// No stop signal ends the game while it lives: start-up has files on disk.
+// SIGINT and SIGTERM then become SDL's close request.
+struct HeldSignals {
+    HeldSignals() { media::platform::hold_stop_signals(); }
+    ~HeldSignals() { media::platform::release_stop_signals(); }
     HeldSignals(const HeldSignals&) = delete;
     HeldSignals& operator=(const HeldSignals&) = delete;
-
-private:
-    sigset_t previous_;
 };
 
 struct SoundAsset {
@@ -252,7 +220,7 @@ void screen_loop() {
 }
 
 int run(std::span<const assets::Entry> table) {
-    make_process_safe();
+    media::platform::make_process_safe();
     try {
         start_up(table);
         needing_memory("out of memory while playing", [] { screen_loop(); });
