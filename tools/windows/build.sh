@@ -94,7 +94,7 @@ Molvane $version for 64-bit Windows: strike the rabbits before they hide.
 
 Unzip this folder anywhere and double-click molvane.exe. Keep the DLLs beside it.
 Click a rabbit that is up to strike it. Space starts and pauses, Esc goes back
-to the title.
+to the title, M turns the sound off and on, F11 or Alt+Enter toggles fullscreen.
 
 Molvane is free software under the Expat licence (licences/molvane-LICENSE.txt).
 licences/ holds the licence of every library inside, and SOURCES.txt there
