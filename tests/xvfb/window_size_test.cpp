@@ -42,8 +42,7 @@ TEST_F(RealWindow, ResizedFromOutsideShowsTheFrameScaledToFitOnBlackWithTheBatUn
     ASSERT_TRUE(resized);
     ASSERT_EQ(wait_for_exit(300ms), -1) << "the game ended: " << game_stderr();
     EXPECT_LT(wait_until_shows("back", waiting_frame(START_PIC, {300, 400}, false), kWhole), 0.005);
-    // Taller, wider, larger and smaller than the frame (on a 1024 x 768
-    // screen, the window centred at first).
+    // Taller, wider, larger and smaller than the frame, on a 1024 x 768 screen.
     media::Pos window{}, at{};
     media::Rect shown{};
     for (media::Pos size : {media::Pos{600, 700}, media::Pos{800, 680}, media::Pos{800, 720}, media::Pos{420, 400}}) {
