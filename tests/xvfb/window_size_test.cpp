@@ -162,7 +162,7 @@ TEST_F(FullHd, F11AndAltEnterToggleFullscreenWithTheFrameScaledToFitAndTheBatUnd
     media::Pos under = in_frame({pointer.x - origin_.x, pointer.y - origin_.y}, shown);
     EXPECT_LT(wait_until_scaled("still", waiting_frame(START_PIC, under, false), {1920, 1080}, shown, bat_area(under)),
               0.005)
-        << "the bat is not at " << under.x << ", " << under.y << " in the frame, under the pointer";
+        << "the bat is not at " << under.x << ", " << under.y << " in the frame, under the pointer left there";
 
     // Play in fullscreen: a click on a rabbit, where it is drawn, strikes it.
     media::Pos corner{560, 640};
