@@ -109,37 +109,43 @@ media::Surface countdown_frame(media::Pos pointer, int second) {
     return frame;
 }
 
+namespace {
+
+// How far a shot of a window showing `frame` scaled into `shown` is from
+// it, over the part `area` of the frame: the share of the shot's pixels that
+// lie outside the colours of the frame pixels within a pixel of the point
+// they show (of the pixel itself, unscaled) by more than a little, of every
+// other pixel of every other row. A frame scaled smoothly has none.
 double scaled_mismatch(const media::Surface& shot, const media::Surface& frame, media::Rect shown, media::Rect area) {
     long off = 0, seen = 0;
     double sx = double(frame.get_width()) / shown.w, sy = double(frame.get_height()) / shown.h;
-    auto clamp = [](int v, int size) { return std::clamp(v, 0, size - 1); };
+    int reach = sx == 1 && sy == 1 ? 0 : 1;  // frame pixels either way a shot pixel may show
     // Every other pixel of every other row: a quarter of them is plenty.
     for (int y = shown.y; y < shown.y + shown.h; y += 2) {
-        double v = (y - shown.y + 0.5) * sy - 0.5;
-        int y0 = clamp(int(std::floor(v)), frame.get_height()), y1 = clamp(y0 + 1, frame.get_height());
+        int v = int(std::floor((y - shown.y + 0.5) * sy - 0.5));
+        int y0 = std::max(v - reach, 0), y1 = std::min(v + 2 * reach, frame.get_height() - 1);
         if (y1 < area.y || y0 >= area.y + area.h) continue;
         for (int x = shown.x; x < shown.x + shown.w; x += 2) {
-            double u = (x - shown.x + 0.5) * sx - 0.5;
-            int x0 = clamp(int(std::floor(u)), frame.get_width()), x1 = clamp(x0 + 1, frame.get_width());
+            int u = int(std::floor((x - shown.x + 0.5) * sx - 0.5));
+            int x0 = std::max(u - reach, 0), x1 = std::min(u + 2 * reach, frame.get_width() - 1);
             if (x1 < area.x || x0 >= area.x + area.w) continue;
-            media::Color c = shot.get_at(x, y);
-            media::Color around[4] = {frame.get_at(x0, y0), frame.get_at(x1, y0), frame.get_at(x0, y1),
-                                      frame.get_at(x1, y1)};
-            auto outside = [&](auto channel) {
-                int low = 255, high = 0;
-                for (const media::Color& a : around) low = std::min(low, channel(a)), high = std::max(high, channel(a));
-                return channel(c) < low - 24 || channel(c) > high + 24;
-            };
+            media::Color c = shot.get_at(x, y), low{255, 255, 255}, high{0, 0, 0};
+            for (int j = y0; j <= y1; ++j)
+                for (int i = x0; i <= x1; ++i) {
+                    media::Color a = frame.get_at(i, j);
+                    low = {std::min(low.r, a.r), std::min(low.g, a.g), std::min(low.b, a.b)};
+                    high = {std::max(high.r, a.r), std::max(high.g, a.g), std::max(high.b, a.b)};
+                }
+            auto outside = [](int value, int l, int h) { return value < l - 24 || value > h + 24; };
             ++seen;
-            if (outside([](const media::Color& k) { return int(k.r); }) ||
-                outside([](const media::Color& k) { return int(k.g); }) ||
-                outside([](const media::Color& k) { return int(k.b); }))
-                ++off;
+            if (outside(c.r, low.r, high.r) || outside(c.g, low.g, high.g) || outside(c.b, low.b, high.b)) ++off;
         }
     }
     return seen ? double(off) / double(seen) : 1;
 }
 
+// The share of the shot's pixels outside `shown` that are not black (every
+// other one of every other row).
 double bars_not_black(const media::Surface& shot, media::Rect shown) {
     long lit = 0, seen = 0;
     for (int y = 0; y < shot.get_height(); y += 2)
@@ -152,16 +158,48 @@ double bars_not_black(const media::Surface& shot, media::Rect shown) {
     return seen ? double(lit) / double(seen) : 0;
 }
 
-int hole_showing(const Frame& frame, const media::Surface& picture, media::Pos pointer) {
+// How far a shot is from `expected` over `area`, at the frame's size or scaled.
+double off_in(const Frame& frame, const media::Surface& expected, media::Rect area, media::Rect shown) {
+    if (!frame.pixels.valid()) return 1;
+    if (shown == kWhole) return frame.mismatch(expected, area);
+    return scaled_mismatch(frame.pixels, expected, shown, area);
+}
+
+}  // namespace
+
+media::Pos in_frame(media::Pos in_window, media::Rect shown) {
+    return {(in_window.x - shown.x) * 600 / shown.w, (in_window.y - shown.y) * 680 / shown.h};
+}
+
+media::Pos pixel_showing(media::Pos in_frame, media::Rect shown) {
+    return {std::floor(shown.x + in_frame.x * shown.w / 600), std::floor(shown.y + in_frame.y * shown.h / 680)};
+}
+
+media::Rect bat_area(media::Pos at) {
+    int w = molvane::MOUSE_READY.get_width(), h = molvane::MOUSE_READY.get_height();
+    return {int(at.x) - w / 2, int(at.y) - h / 2, w, h};
+}
+
+int hole_showing(const Frame& frame, const media::Surface& picture, media::Pos pointer, media::Rect shown) {
     for (std::size_t hole = 0; hole < molvane::POS_LIST.size(); ++hole) {
         media::Pos pos = molvane::POS_LIST[hole];
         media::Rect area{int(pos.x), int(pos.y), 200, 200};
         if (area.collidepoint(pointer)) continue;
         media::Surface expected(600, 680);
         expected.blit(picture, pos);
-        if (frame.mismatch(expected, area) < 0.005) return int(hole);
+        if (off_in(frame, expected, area, shown) < 0.005) return int(hole);
     }
     return -1;
+}
+
+bool cries(const Frame& frame, media::Pos hole, media::Pos bat, media::Rect shown) {
+    for (const media::Surface* image : {&molvane::MOUSE_HIT, &molvane::MOUSE_READY}) {
+        media::Surface expected(600, 680);
+        expected.blit(molvane::RABBIT_CRY, hole);
+        expected.blit(*image, {bat.x - image->get_width() / 2.0, bat.y - image->get_height() / 2.0});
+        if (off_in(frame, expected, {int(hole.x), int(hole.y), 200, 200}, shown) < 0.005) return true;
+    }
+    return false;
 }
 
 void RealWindow::SetUp() {
@@ -280,8 +318,33 @@ double RealWindow::wait_until_shows(const std::string& name, const media::Surfac
     return best;
 }
 
+media::Rect RealWindow::wait_until_fitted(const std::string& name, media::Pos window) {
+    double scale = std::min(window.x / 600, window.y / 680);
+    int w = int(600 * scale), h = int(680 * scale), left = (int(window.x) - w) / 2, top = (int(window.y) - h) / 2;
+    media::Rect lit;
+    bool fitted = wait_for(
+        [&] {
+            Frame frame = shoot(name);
+            if (!frame.pixels.valid() || frame.pixels.get_width() != int(window.x) ||
+                frame.pixels.get_height() != int(window.y))
+                return false;
+            int x0 = frame.pixels.get_width(), y0 = frame.pixels.get_height(), x1 = -1, y1 = -1;
+            for (int y = 0; y < frame.pixels.get_height(); ++y)
+                for (int x = 0; x < frame.pixels.get_width(); ++x)
+                    if (media::Color c = frame.pixels.get_at(x, y); c.r > 8 || c.g > 8 || c.b > 8)
+                        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+            lit = {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+            return std::max({std::abs(x0 - left), std::abs(y0 - top), std::abs(x1 + 1 - left - w),
+                             std::abs(y1 + 1 - top - h)}) <= 2;
+        },
+        5s);
+    EXPECT_TRUE(fitted) << "the frame shows at " << lit.x << ", " << lit.y << ", " << lit.w << " x " << lit.h
+                        << ", not fitted to the window, centred";
+    return fitted ? lit : media::Rect{0, 0, 0, 0};
+}
+
 double RealWindow::wait_until_scaled(const std::string& name, const media::Surface& expected, media::Pos window,
-                                     media::Rect shown, std::chrono::milliseconds timeout, media::Rect area) {
+                                     media::Rect shown, media::Rect detail, std::chrono::milliseconds timeout) {
     double best = 1;
     wait_for(
         [&] {
@@ -290,12 +353,28 @@ double RealWindow::wait_until_scaled(const std::string& name, const media::Surfa
                 frame.pixels.get_height() != int(window.y))
                 return false;
             double share =
-                std::max(scaled_mismatch(frame.pixels, expected, shown, area), bars_not_black(frame.pixels, shown));
+                std::max({scaled_mismatch(frame.pixels, expected, shown, kWhole),
+                          scaled_mismatch(frame.pixels, expected, shown, detail), bars_not_black(frame.pixels, shown)});
             if (share < best) best = share, closest_ = frame;
             return best < 0.005;
         },
         timeout);
     return best;
+}
+
+bool RealWindow::strike_a_rabbit(media::Pos bat, media::Rect shown) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        int hole = -1;
+        wait_for([&] { return (hole = hole_showing(shoot("play"), molvane::RABBIT_POSE, bat, shown)) >= 0; }, 10s);
+        if (hole < 0) return ADD_FAILURE() << "no rabbit came up to strike", false;
+        media::Pos pos = molvane::POS_LIST[std::size_t(hole)],
+                   middle = pixel_showing({pos.x + 100, pos.y + 100}, shown);
+        point(middle);
+        if (!x("xdotool click 1")) return false;
+        bat = in_frame(middle, shown);
+        if (wait_for([&] { return cries(shoot("strike"), pos, bat, shown); }, 3s)) return true;
+    }
+    return false;
 }
 
 void RealWindow::measure_window() {

@@ -71,19 +71,18 @@ media::Surface waiting_frame(const media::Surface& picture, media::Pos pointer, 
 // headless window, then copied).
 media::Surface countdown_frame(media::Pos pointer, int second);
 
-// How far a shot of a window showing `frame` scaled into `shown` is from
-// it, over the part `area` of the frame: the share of the shot's pixels that
-// lie outside the colours of the two by two frame pixels around the point
-// they show (by more than a little), of every other pixel of every other
-// row. A frame scaled smoothly, or by a whole factor, has none.
-double scaled_mismatch(const media::Surface& shot, const media::Surface& frame, media::Rect shown,
-                       media::Rect area = kWhole);
-// The share of the shot's pixels outside `shown` that are not black (every
-// other one of every other row).
-double bars_not_black(const media::Surface& shot, media::Rect shown);
-// The hole (index into POS_LIST) showing `picture` in a shot, away from
-// `pointer`; or -1.
-int hole_showing(const Frame& frame, const media::Surface& picture, media::Pos pointer = {-1000, -1000});
+// Where a window position lies in the frame shown in `shown`, and the
+// window pixel showing a frame position.
+media::Pos in_frame(media::Pos in_window, media::Rect shown);
+media::Pos pixel_showing(media::Pos in_frame, media::Rect shown);
+// The part of the frame the bat covers, centred on `at`.
+media::Rect bat_area(media::Pos at);
+// The hole (index into POS_LIST) showing `picture` in a shot of the frame
+// shown in `shown`, away from `pointer`; or -1.
+int hole_showing(const Frame& frame, const media::Surface& picture, media::Pos pointer = {-1000, -1000},
+                 media::Rect shown = kWhole);
+// Whether the rabbit at `hole` cries, struck by the bat at `bat`.
+bool cries(const Frame& frame, media::Pos hole, media::Pos bat, media::Rect shown = kWhole);
 
 // The game, started in a fresh working directory on its own display.
 class RealWindow : public ::testing::Test {
@@ -120,11 +119,20 @@ protected:
     double wait_until_shows(const std::string& name, const media::Surface& expected, media::Rect area,
                             std::chrono::milliseconds timeout = 5s);
 
+    // Shoots the window until it is `window` large and shows the frame (one
+    // with no black edge) scaled to fit it, centred, within 2 pixels; where
+    // the frame shows, or an empty box.
+    media::Rect wait_until_fitted(const std::string& name, media::Pos window);
     // Shoots the window until it is `window` large and shows `expected`
     // scaled into `shown` on black, or `timeout` passes; the closest share
-    // of the pixels seen that are off (of the frame's `area` only).
+    // of the pixels seen that are off: of the frame's, of its part `detail`
+    // looked at on its own (the bat) or of the bars', whichever is most.
     double wait_until_scaled(const std::string& name, const media::Surface& expected, media::Pos window,
-                             media::Rect shown, std::chrono::milliseconds timeout = 5s, media::Rect area = kWhole);
+                             media::Rect shown, media::Rect detail = kWhole, std::chrono::milliseconds timeout = 5s);
+    // Clicks the middle of a rabbit that comes up away from the bat at
+    // `bat` (in the frame shown in `shown`) until one cries (up to five: one
+    // may hide before the click); whether one did.
+    bool strike_a_rabbit(media::Pos bat, media::Rect shown = kWhole);
     // The window's size and place as the X server has them now.
     void measure_window();
 

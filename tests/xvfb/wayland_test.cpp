@@ -118,32 +118,7 @@ TEST_F(OnWayland, ShowsTheGamePlaysByRealInputAndEndsOnSigterm) {
 
     // Play: a click on a rabbit makes it cry.
     std::this_thread::sleep_for(3000ms);
-    bool cried = false;
-    for (int attempt = 0; attempt < 5 && !cried; ++attempt) {
-        int hole = -1;
-        wait_for([&] { return (hole = hole_showing(shoot("play"), molvane::RABBIT_POSE, corner)) >= 0; }, 10s);
-        ASSERT_GE(hole, 0) << "no rabbit came up to strike";
-        media::Pos pos = POS_LIST[std::size_t(hole)];
-        media::Pos middle{pos.x + 100, pos.y + 100};
-        ASSERT_TRUE(x("xdotool mousemove " + std::to_string(int(origin_.x + middle.x)) + " " +
-                      std::to_string(int(origin_.y + middle.y)) + " click 1"));
-        media::Rect area{int(pos.x), int(pos.y), 200, 200};
-        cried = wait_for(
-            [&] {
-                Frame frame = shoot("strike");
-                if (!frame.pixels.valid()) return false;
-                for (const media::Surface* bat : {&MOUSE_HIT, &MOUSE_READY}) {
-                    media::Surface expected(600, 680);
-                    expected.blit(RABBIT_CRY, pos);
-                    expected.blit(*bat, {middle.x - bat->get_width() / 2.0, middle.y - bat->get_height() / 2.0});
-                    if (frame.mismatch(expected, area) < 0.005) return true;
-                }
-                return false;
-            },
-            1500ms);
-        corner = middle;  // (the rabbit may have hidden before the click: then another)
-    }
-    EXPECT_TRUE(cried) << "no strike made a rabbit cry";
+    EXPECT_TRUE(strike_a_rabbit(corner)) << "no strike made a rabbit cry";
 
     // Space pauses (red PAUSE), space again resumes.
     key("space");

@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 
 #include <cmath>
-#include <optional>
 #include <string>
 #include <thread>
 
@@ -29,7 +28,7 @@ namespace {
         EXPECT_TRUE(process::snapshot(temporary_.path()).empty()); \
     } while (false)
 
-TEST_F(RealWindow, SurvivesAResizeFromOutsideShowingTheFrameCentredOnBlack) {
+TEST_F(RealWindow, ResizedFromOutsideShowsTheFrameScaledToFitOnBlackWithTheBatUnderThePointer) {
     using namespace molvane;
     ASSERT_NO_FATAL_FAILURE(start());
     point({300, 400});
@@ -42,16 +41,23 @@ TEST_F(RealWindow, SurvivesAResizeFromOutsideShowingTheFrameCentredOnBlack) {
     ::kill(game_, SIGCONT);
     ASSERT_TRUE(resized);
     ASSERT_EQ(wait_for_exit(300ms), -1) << "the game ended: " << game_stderr();
-    ASSERT_TRUE(x("xdotool windowsize " + window_ + " 600 700"));
-    // 20 pixels taller: the frame in the middle, 10 black rows above and
-    // below, the pointer's place mapped into it.
-    media::Rect shown{0, 10, 600, 680};
-    media::Pos at{300, 400};
-    ASSERT_TRUE(x("xdotool mousemove " + std::to_string(int(origin_.x + at.x)) + " " +
-                  std::to_string(int(origin_.y + at.y + 10))));
-    EXPECT_LT(wait_until_scaled("title", waiting_frame(START_PIC, at, false), {600, 700}, shown), 0.005);
+    EXPECT_LT(wait_until_shows("back", waiting_frame(START_PIC, {300, 400}, false), kWhole), 0.005);
+    // Taller, wider, larger and smaller than the frame, on a 1024 x 768 screen.
+    media::Pos window{}, at{};
+    media::Rect shown{};
+    for (media::Pos size : {media::Pos{600, 700}, media::Pos{800, 680}, media::Pos{800, 720}, media::Pos{420, 400}}) {
+        window = size;
+        ASSERT_TRUE(
+            x("xdotool windowsize " + window_ + " " + std::to_string(int(size.x)) + " " + std::to_string(int(size.y))));
+        media::Pos pointer{std::floor(size.x * 0.4), std::floor(size.y * 0.6)};
+        point(pointer);
+        shown = wait_until_fitted("fit", size);
+        at = in_frame(pointer, shown);
+        EXPECT_LT(wait_until_scaled("title", waiting_frame(START_PIC, at, false), size, shown, bat_area(at)), 0.005)
+            << "in a window of " << size.x << " x " << size.y;
+    }
     key("space");
-    EXPECT_LT(wait_until_scaled("countdown", countdown_frame(at, 3), {600, 700}, shown, 1500ms), 0.005);
+    EXPECT_LT(wait_until_scaled("countdown", countdown_frame(at, 3), window, shown, bat_area(at), 1500ms), 0.005);
     EXPECT_ENDS_CLEANLY();
 }
 
@@ -90,13 +96,12 @@ TEST_P(LowScreen, PlacesTheWindowWhollyOnTheScreenWithTheFrameScaledToFit) {
     EXPECT_LE(origin_.y + size_.y, screen.y);
     EXPECT_EQ(size_.y, screen.y) << "the window is not as tall as the screen";
     EXPECT_NEAR(size_.x / size_.y, 600.0 / 680.0, 0.01);
-    // The bat where the pointer is, in frame pixels.
-    media::Pos in_window{size_.x / 2, size_.y * 0.6};
-    ASSERT_TRUE(x("xdotool mousemove " + std::to_string(int(origin_.x + in_window.x)) + " " +
-                  std::to_string(int(origin_.y + in_window.y))));
-    media::Pos at{int(in_window.x) * 600 / size_.x, int(in_window.y) * 680 / size_.y};
-    media::Rect shown{0, 0, int(size_.x), int(size_.y)};
-    EXPECT_LT(wait_until_scaled("title", waiting_frame(START_PIC, at, false), size_, shown), 0.005);
+    // The bat where the pointer is.
+    media::Pos pointer{std::floor(size_.x / 2), std::floor(size_.y * 0.6)};
+    point(pointer);
+    media::Rect shown = wait_until_fitted("fit", size_);
+    media::Pos at = in_frame(pointer, shown);
+    EXPECT_LT(wait_until_scaled("title", waiting_frame(START_PIC, at, false), size_, shown, bat_area(at)), 0.005);
     EXPECT_ENDS_CLEANLY();
 }
 
@@ -139,7 +144,7 @@ protected:
     pid_t manager_ = -1;
 };
 
-TEST_F(FullHd, F11AndAltEnterScaleTheFrameToTheScreenAndBack) {
+TEST_F(FullHd, F11AndAltEnterToggleFullscreenWithTheFrameScaledToFitAndTheBatUnderThePointer) {
     using namespace molvane;
     ASSERT_NO_FATAL_FAILURE(start_window_manager());
     ASSERT_NO_FATAL_FAILURE(start());
@@ -149,100 +154,32 @@ TEST_F(FullHd, F11AndAltEnterScaleTheFrameToTheScreenAndBack) {
     media::Pos at{300, 400};
     point(at);
     ASSERT_LT(wait_until_shows("window", waiting_frame(START_PIC, at, false), kWhole), 0.005);
+    // The pointer stays where the player left it, and the bat under it.
+    media::Pos pointer{origin_.x + at.x, origin_.y + at.y}, windowed = origin_;
     key("F11");
     ASSERT_TRUE(wait_for_size({1920, 1080})) << "not fullscreen: " << size_.x << " x " << size_.y;
-    // 1080 / 680 times, centred: 953 x 1080 from x = 483, smoothly scaled.
-    media::Rect shown{483, 0, 953, 1080};
-    auto pixel_of = [&](media::Pos frame) {  // the screen pixel showing a frame position
-        return media::Pos{double(int(shown.x + frame.x * shown.w / 600)),
-                          double(int(shown.y + frame.y * shown.h / 680))};
-    };
-    auto to_screen = [&](media::Pos frame) {
-        media::Pos at = pixel_of(frame);
-        return std::to_string(int(origin_.x + at.x)) + " " + std::to_string(int(origin_.y + at.y));
-    };
-    auto in_frame = [&](media::Pos frame) {  // where the pointer on that pixel is in the frame
-        media::Pos at = pixel_of(frame);
-        return media::Pos{(at.x - shown.x) * 600 / shown.w, (at.y - shown.y) * 680 / shown.h};
-    };
-    // The bat keeps its place in the frame, and the pointer is put there.
-    media::Rect bat{int(at.x) - MOUSE_READY.get_width() / 2, int(at.y) - MOUSE_READY.get_height() / 2,
-                    MOUSE_READY.get_width(), MOUSE_READY.get_height()};
-    EXPECT_LT(wait_until_scaled("still", waiting_frame(START_PIC, at, false), {1920, 1080}, shown, 5s, bat), 0.005);
-    auto expect_pointer_at = [&](media::Pos in_window) {  // within a pixel, soon
-        std::string shell;
-        EXPECT_TRUE(wait_for(
-            [&] {
-                shell = x("xdotool getmouselocation --shell").value_or("");
-                return std::abs(number_after(shell, "X=") - origin_.x - in_window.x) <= 1 &&
-                       std::abs(number_after(shell, "Y=") - origin_.y - in_window.y) <= 1;
-            },
-            2s))
-            << "not at " << in_window.x << ", " << in_window.y << " in the window at " << origin_.x << ", " << origin_.y
-            << ":\n"
-            << shell;
-    };
-    expect_pointer_at(pixel_of(at));
-    ASSERT_TRUE(x("xdotool mousemove " + to_screen(at)));
-    EXPECT_LT(wait_until_scaled("title", waiting_frame(START_PIC, in_frame(at), false), {1920, 1080}, shown), 0.005);
+    media::Rect shown = wait_until_fitted("fullscreen", {1920, 1080});
+    media::Pos under = in_frame({pointer.x - origin_.x, pointer.y - origin_.y}, shown);
+    EXPECT_LT(wait_until_scaled("still", waiting_frame(START_PIC, under, false), {1920, 1080}, shown, bat_area(under)),
+              0.005)
+        << "the bat is not at " << under.x << ", " << under.y << " in the frame, under the pointer left there";
 
     // Play in fullscreen: a click on a rabbit, where it is drawn, strikes it.
     media::Pos corner{560, 640};
-    ASSERT_TRUE(x("xdotool mousemove " + to_screen(corner)));
+    point(pixel_showing(corner, shown));
     key("space");
     // The countdown's red digits, in the middle of the screen.
     EXPECT_TRUE(wait_for([&] { return red_box(shoot("countdown").pixels, 320, 760).w > 0; }, 1500ms));
     std::this_thread::sleep_for(3000ms);
-    bool cried = false;
-    for (int attempt = 0; attempt < 5 && !cried; ++attempt) {
-        media::Pos hole_at{};
-        bool up = wait_for(
-            [&] {
-                Frame frame = shoot("play");
-                if (!frame.pixels.valid() || frame.pixels.get_width() != 1920) return false;
-                for (media::Pos pos : POS_LIST) {
-                    media::Surface expected(600, 680);
-                    expected.blit(RABBIT_POSE, pos);
-                    media::Rect hole{int(pos.x) + 20, int(pos.y) + 20, 160, 160};  // away from the bat's edge
-                    if (hole.collidepoint(in_frame(corner))) continue;
-                    if (scaled_mismatch(frame.pixels, expected, shown, hole) < 0.01) {
-                        hole_at = pos;
-                        return true;
-                    }
-                }
-                return false;
-            },
-            10s);
-        ASSERT_TRUE(up) << "no rabbit came up to strike";
-        media::Pos middle{hole_at.x + 100, hole_at.y + 100};
-        ASSERT_TRUE(x("xdotool mousemove " + to_screen(middle) + " click 1"));
-        media::Rect hole{int(hole_at.x), int(hole_at.y), 200, 200};
-        cried = wait_for(
-            [&] {
-                Frame frame = shoot("strike");
-                if (!frame.pixels.valid() || frame.pixels.get_width() != 1920) return false;
-                for (const media::Surface* bat : {&MOUSE_HIT, &MOUSE_READY}) {
-                    media::Surface expected(600, 680);
-                    expected.blit(RABBIT_CRY, hole_at);
-                    media::Pos mapped = in_frame(middle);
-                    expected.blit(*bat, {mapped.x - bat->get_width() / 2.0, mapped.y - bat->get_height() / 2.0});
-                    if (scaled_mismatch(frame.pixels, expected, shown, hole) < 0.01) return true;
-                }
-                return false;
-            },
-            3s);
-        corner = middle;
-    }
-    EXPECT_TRUE(cried) << "no click made a rabbit cry";
+    EXPECT_TRUE(strike_a_rabbit(corner, shown)) << "no click made a rabbit cry";
 
-    // Alt+Enter: back to the window, the frame at its own size again.
+    // Alt+Enter on the title: the window where it was, the frame at its own
+    // size, and the bat under the pointer, which has not moved since.
+    key("Escape");
+    ASSERT_TRUE(x("xdotool mousemove " + std::to_string(int(pointer.x)) + " " + std::to_string(int(pointer.y))));
     key("alt+Return");
     ASSERT_TRUE(wait_for_size({600, 680})) << "still " << size_.x << " x " << size_.y;
-    // Back in the window, the pointer is put on the bat's place there too.
-    media::Pos left_at = in_frame(corner);
-    expect_pointer_at({std::floor(left_at.x), std::floor(left_at.y)});
-    key("Escape");
-    point(at);
+    EXPECT_EQ(origin_, windowed);
     EXPECT_LT(wait_until_shows("title", waiting_frame(START_PIC, at, false), kWhole), 0.005);
     EXPECT_ENDS_CLEANLY();
 }

@@ -17,6 +17,7 @@
 #include "media/surface.hpp"
 #include "media/testing.hpp"
 #include "real_window.hpp"
+#include "screens/hud.hpp"
 #include "shell/constants.hpp"
 #include "shell/game_state.hpp"
 
@@ -105,8 +106,8 @@ TEST_F(RealWindow, RealInputDrivesTheScreens) {
         },
         3s))
         << "no red PAUSE";
-    // The word as the game's font draws it, on black, against what shows.
-    media::Surface pause_text = FONT_READY.render("PAUSE", true, RED);
+    // The word as the game's font draws it in its room, on black, against what shows.
+    media::Surface pause_text = FONT_READY.render_within("PAUSE", true, RED, centred_room());
     media::Surface canvas(pause_text.get_width(), pause_text.get_height());
     canvas.blit(pause_text, {0, 0});
     media::Rect text_box = red_box(canvas, 0, canvas.get_height()), box_seen = red_box(paused.pixels);
