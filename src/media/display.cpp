@@ -264,7 +264,12 @@ void toggle_fullscreen() {
     auto& m = detail::media();
     if (!m.window) return;
     bool fullscreen = (SDL_GetWindowFlags(m.window) & SDL_WINDOW_FULLSCREEN) != 0;
+    // SDL puts the pointer at the same place in the resized window; the
+    // player's pointer stays where it was on the screen (no warp on Wayland).
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
     SDL_SetWindowFullscreen(m.window, fullscreen ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (is_driver("x11")) SDL_WarpMouseGlobal(x, y);
 }
 
 }  // namespace display
