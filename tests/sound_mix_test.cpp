@@ -265,17 +265,25 @@ TEST(SoundMix, AWholeGameNeverReachesFullScaleNorStacksOneSoundOnItself) {
 TEST(SoundMix, MSilencesEverythingWhileTheGameGoesOnAndMAgainBringsItBack) {
     harness::SharedDir dir;
     fs::path file = dir.path() / "title.raw";
-    EXPECT_EXIT(
-        {
-            record(
-                file,
-                [](long fetch, media::testing::Input& input) {
-                    if (fetch == 60 || fetch == 120) input.events.push_back(harness::key_down(media::K_M));
-                    if (fetch == 180) input.events.push_back(harness::key_down(media::K_SPACE));
-                },
-                [] { molvane::run_screen(); });
-        },
-        ::testing::ExitedWithCode(0), "");
+    // A busy machine may let the mixer run a second or more past a fetch,
+    // which leaves nothing in step to hear: such a recording is made again.
+    auto in_step = [&] {
+        std::vector<long> at = fetch_positions(file);
+        return at.size() > 120 && at[60] < 63 * kFrame && at[120] < 123 * kFrame;
+    };
+    for (int attempt = 0; attempt < 3 && (attempt == 0 || !in_step()); ++attempt)
+        EXPECT_EXIT(
+            {
+                record(
+                    file,
+                    [](long fetch, media::testing::Input& input) {
+                        if (fetch == 60 || fetch == 120) input.events.push_back(harness::key_down(media::K_M));
+                        if (fetch == 180) input.events.push_back(harness::key_down(media::K_SPACE));
+                    },
+                    [] { molvane::run_screen(); });
+            },
+            ::testing::ExitedWithCode(0), "");
+    ASSERT_TRUE(in_step()) << "the mixer ran ahead of the frames in three recordings";
 
     harness::start_game();
     EXPECT_FALSE(media::mixer::muted()) << "a fresh game starts with sound";
