@@ -87,12 +87,17 @@ bool open_audio() {
 // Where the screen is too small for the frame, the window is as large as
 // fits, with its top on the screen; elsewhere the frame's size, centred.
 SDL_Rect window_placement(int frame_w, int frame_h) {
+#ifdef __EMSCRIPTEN__
+    // In a page the canvas is the frame's size and the page scales it.
+    return {int(SDL_WINDOWPOS_CENTERED), int(SDL_WINDOWPOS_CENTERED), frame_w, frame_h};
+#else
     SDL_Rect screen{};
     if (SDL_GetDisplayUsableBounds(0, &screen) != 0 || (screen.w >= frame_w && screen.h >= frame_h))
         return {int(SDL_WINDOWPOS_CENTERED), int(SDL_WINDOWPOS_CENTERED), frame_w, frame_h};
     double scale = std::min(double(screen.w) / frame_w, double(screen.h) / frame_h);
     int w = int(frame_w * scale), h = int(frame_h * scale);
     return {screen.x + (screen.w - w) / 2, screen.y, w, h};
+#endif
 }
 
 // Whether OpenGL draws in software here (Mesa's llvmpipe or softpipe).
@@ -222,8 +227,12 @@ Surface set_mode(int width, int height) {
     auto& m = detail::media();
     if (m.window) detail::fail("cannot open the window", "it is already open");
     SDL_Rect where = window_placement(width, height);
-    m.window = SDL_CreateWindow(m.caption.c_str(), where.x, where.y, where.w, where.h,
-                                SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+#ifdef __EMSCRIPTEN__
+    Uint32 flags = SDL_WINDOW_SHOWN;  // the page sizes the canvas, not SDL
+#else
+    Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
+#endif
+    m.window = SDL_CreateWindow(m.caption.c_str(), where.x, where.y, where.w, where.h, flags);
     if (!m.window) detail::fail("cannot open the window", SDL_GetError());
     if (m.icon.valid()) SDL_SetWindowIcon(m.window, m.icon.impl().surface);
     m.renderer = make_renderer(m.window);

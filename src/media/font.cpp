@@ -3,7 +3,9 @@
 #include "media/font.hpp"
 
 #include <SDL_ttf.h>
+#ifndef __EMSCRIPTEN__
 #include <fontconfig/fontconfig.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -81,6 +83,9 @@ struct Installed {
 // The file of an installed family, when fontconfig's best match for the name
 // carries that very family name (fontconfig always finds *some* font).
 std::optional<Installed> find_installed(const std::string& family, bool bold) {
+#ifdef __EMSCRIPTEN__
+    return std::nullopt;  // a browser lists no fonts: the default stands in
+#else
     if (!FcInit()) return std::nullopt;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -110,6 +115,7 @@ std::optional<Installed> find_installed(const std::string& family, bool bold) {
     }
     FcPatternDestroy(match);
     return found;
+#endif
 }
 
 TTF_Font* open_default(int size) {

@@ -58,7 +58,11 @@ void AssetLoading::start_decoding_music() {
         return music;
     };
     try {
+#ifdef __EMSCRIPTEN__
+        music_ = std::async(std::launch::deferred, std::move(decode));  // a page has one thread: decoded in finish()
+#else
         music_ = std::async(std::launch::async, std::move(decode));
+#endif
     } catch (const std::system_error& error) {
         throw std::runtime_error(std::string("cannot start the thread that decodes the music: ") +
                                  error.code().message());

@@ -1,0 +1,31 @@
+// What the browser build has in place of the desktop's system services: no
+// X server to watch, no ALSA, no stderr worth setting aside (the page's
+// console is the player's), and no libmpg123 (the mixer decodes MP3s).
+#include "media/quiet_stderr.hpp"
+#include "media/sound.hpp"
+#include "media/x_connection.hpp"
+
+namespace media {
+
+void watch_x_connection() {}
+
+std::string x_server_refusal() { return ""; }
+
+bool detail::x_server_renders_on_gpu(void*) { return false; }
+
+DecodedMp3 decode_mp3(const std::string&) { return {}; }
+
+namespace detail {
+
+void quiet_alsa() {}
+
+QuietStderr::QuietStderr() = default;
+
+QuietStderr::~QuietStderr() = default;
+
+std::string QuietStderr::written() const { return ""; }
+
+int player_stderr() { return 2; }
+
+}  // namespace detail
+}  // namespace media
