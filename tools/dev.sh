@@ -3,6 +3,10 @@
 #
 #   bash tools/dev.sh play   install what is missing, build a Release build in
 #                            build/release and start the game
+#   bash tools/dev.sh web    install emscripten, build the libraries from Debian's
+#                            source packages (cached in ~/.cache/molvane-web) and
+#                            the game for the web: a static site in build/web;
+#                            "web serve" serves it on 127.0.0.1
 #   bash tools/dev.sh test   install what is missing (with the test tools),
 #                            build in build/test with warnings as errors, check
 #                            the formatting, run every test, check the Debian
@@ -54,6 +58,21 @@ TEST_PACKAGES=(
     debootstrap        # tools/ci/clean_root.sh: a fresh Debian 12 root for the play command
 )
 
+# The web build (tools/dev.sh web): the libraries are built from Debian's
+# source packages with emscripten; Chromium plays the site in the tests.
+WEB_PACKAGES=(
+    build-essential    # g++: the build-time embed tool, built for this machine
+    cmake
+    emscripten         # the compiler for the web (emcc, emcmake)
+    dpkg-dev           # dpkg-source: unpacks the libraries' source packages
+    fonts-dejavu-core  # the default font, embedded
+)
+
+WEB_TEST_PACKAGES=(
+    chromium           # plays the site, headless, driven by playwright-core (npm)
+    imagemagick        # convert: the assets' pictures the screenshots are compared with
+)
+
 # -------------------------------------------------------------------------------
 
 say() { printf 'molvane: %s\n' "$*" >&2; }
@@ -64,8 +83,10 @@ die() {
 
 usage() {
     cat >&2 <<'EOF'
-usage: bash tools/dev.sh play    build the game (Release) and start it
-       bash tools/dev.sh test    build with warnings as errors, check the format, run the tests
+usage: bash tools/dev.sh play        build the game (Release) and start it
+       bash tools/dev.sh test        build with warnings as errors, check the format, run the tests
+       bash tools/dev.sh web         build the game for the web: a static site in build/web
+       bash tools/dev.sh web serve   build it and serve it on 127.0.0.1 for a look in a browser
 EOF
     exit 2
 }
@@ -189,7 +210,7 @@ play() {
 }
 
 test_all() {
-    install_packages "${PLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    install_packages "${PLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WEB_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
     configure build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLVANE_WERROR=ON -DBUILD_TESTING=ON
     build build/test
 
@@ -216,6 +237,8 @@ test_all() {
     bash tools/ci/fuzz.sh 60 || failed+=("asset fuzzer (tools/ci/fuzz.sh; build/fuzz holds what crashed)")
     say "the suite again under AddressSanitizer and UBSan, random-input games, valgrind"
     bash tools/ci/sanitizers.sh || failed+=("sanitizers and valgrind (tools/ci/sanitizers.sh)")
+    say "the web build, played in headless Chromium"
+    bash tools/ci/web.sh || failed+=("web build in Chromium (tools/ci/web.sh; screenshots in build/web-check)")
     say "the play command on a fresh Debian 12 root"
     bash tools/ci/clean_root.sh build/test || failed+=("play command on a fresh root (tools/ci/clean_root.sh)")
 
@@ -230,6 +253,14 @@ test_all() {
 case "$*" in
     play) play ;;
     test) test_all ;;
+    web)
+        install_packages "${WEB_PACKAGES[@]}"
+        exec bash tools/web/build.sh
+        ;;
+    "web serve")
+        install_packages "${WEB_PACKAGES[@]}"
+        exec bash tools/web/build.sh serve
+        ;;
     # For tools/ci/clean_root.sh: the package lists, one name a line.
     "packages play") printf '%s\n' "${PLAY_PACKAGES[@]}" ;;
     "packages test") printf '%s\n' "${TEST_PACKAGES[@]}" ;;

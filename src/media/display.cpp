@@ -114,10 +114,14 @@ bool emulated_gpu(SDL_Renderer* renderer) {
 }
 
 // Whether the X server lets OpenGL draw on a GPU.
-bool x11_gpu(SDL_Window* window) {
+bool x11_gpu([[maybe_unused]] SDL_Window* window) {
+#ifdef SDL_VIDEO_DRIVER_X11  // an SDL built without X11 (the web's) has no X11 window information
     SDL_SysWMinfo wm;
     SDL_VERSION(&wm.version);
     return SDL_GetWindowWMInfo(window, &wm) && detail::x_server_renders_on_gpu(wm.info.x11.display);
+#else
+    return false;
+#endif
 }
 
 // SDL's own choice of renderer (the GPU's; on Wayland its GL path), except on

@@ -69,10 +69,12 @@ namespace {
 
 const std::string kDefaultFamily = "DejaVu Sans";
 
+#ifndef __EMSCRIPTEN__
 bool same_family(const std::string& a, const std::string& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                       [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
+#endif
 
 struct Installed {
     std::string file;
@@ -80,12 +82,13 @@ struct Installed {
     bool bold = false;  // the face found is itself bold
 };
 
+#ifdef __EMSCRIPTEN__
+// A browser lists no fonts: the default stands in for every family.
+std::optional<Installed> find_installed(const std::string&, bool) { return std::nullopt; }
+#else
 // The file of an installed family, when fontconfig's best match for the name
 // carries that very family name (fontconfig always finds *some* font).
 std::optional<Installed> find_installed(const std::string& family, bool bold) {
-#ifdef __EMSCRIPTEN__
-    return std::nullopt;  // a browser lists no fonts: the default stands in
-#else
     if (!FcInit()) return std::nullopt;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -115,8 +118,8 @@ std::optional<Installed> find_installed(const std::string& family, bool bold) {
     }
     FcPatternDestroy(match);
     return found;
-#endif
 }
+#endif
 
 TTF_Font* open_default(int size) {
     SDL_RWops* bytes = SDL_RWFromConstMem(detail::default_font_data(), static_cast<int>(detail::default_font_size()));

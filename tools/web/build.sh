@@ -34,7 +34,7 @@ build_site() {
     local font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
     [[ -f "$font" ]] || die "no $font (Debian package fonts-dejavu-core)"
 
-    if [[ ! -f "$GAME/CMakeCache.txt" ]] || ! grep -qF "CMAKE_PREFIX_PATH:UNINITIALIZED=$prefix" "$GAME/CMakeCache.txt"; then
+    if [[ ! -f "$GAME/Makefile" ]] || ! grep -qF "CMAKE_PREFIX_PATH:UNINITIALIZED=$prefix" "$GAME/CMakeCache.txt"; then
         rm -rf -- "$GAME"
         say "configuring $GAME"
         nice emcmake cmake -S . -B "$GAME" -DCMAKE_BUILD_TYPE=Release -DMOLVANE_WERROR=ON -DBUILD_TESTING=OFF \

@@ -23,6 +23,9 @@ export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 # The source packages, through an apt set-up of our own (a deb-src line for
 # bookworm), so the system's apt sources stay as they are.
 fetch_sources() {
+    local package missing=0
+    for package in "${SOURCES[@]}"; do compgen -G "$CACHE/sources/${package}_*.dsc" >/dev/null || missing=1; done
+    [[ $missing -eq 1 || -n "${MOLVANE_WEB_REFRESH:-}" ]] || return 0
     local apt=$CACHE/apt
     mkdir -p "$apt/lists/partial" "$CACHE/sources"
     printf 'deb-src http://deb.debian.org/debian bookworm main\n' >"$apt/sources.list"
@@ -31,7 +34,7 @@ fetch_sources() {
     if [[ -z "$(ls "$apt/lists" 2>/dev/null | grep -v partial)" || -n "${MOLVANE_WEB_REFRESH:-}" ]]; then
         apt-get "${options[@]}" update >&2 || die "apt-get update (deb-src bookworm) failed"
     fi
-    (cd "$CACHE/sources" && apt-get "${options[@]}" source --download-only "${SOURCES[@]}" >&2) ||
+    (cd "$CACHE/sources" && apt-get "${options[@]}" source --download-only "${SOURCES[@]}" 2>&1 | grep -v -e NOTICE -e salsa -e 'Please use' -e 'to retrieve' -e '^$' >&2) ||
         die "apt-get source failed for ${SOURCES[*]}"
 }
 
@@ -94,6 +97,9 @@ cmake_build SDL2_image libsdl2-image -DSDL2IMAGE_VENDORED=OFF -DSDL2IMAGE_BACKEN
     -DSDL2IMAGE_GIF=OFF -DSDL2IMAGE_JXL=OFF -DSDL2IMAGE_LBM=OFF -DSDL2IMAGE_PCX=OFF -DSDL2IMAGE_PNM=OFF \
     -DSDL2IMAGE_QOI=OFF -DSDL2IMAGE_SVG=OFF -DSDL2IMAGE_TGA=OFF -DSDL2IMAGE_TIF=OFF -DSDL2IMAGE_WEBP=OFF \
     -DSDL2IMAGE_XCF=OFF -DSDL2IMAGE_XPM=OFF -DSDL2IMAGE_XV=OFF
+# Its installed config asks for libjpeg and libpng even where stb decodes them.
+sed -i 's/^if(SDL2IMAGE_\(JPG\|PNG\) AND NOT SDL2IMAGE_VENDORED/if(SDL2IMAGE_\1 AND NOT SDL2IMAGE_BACKEND_STB AND NOT SDL2IMAGE_VENDORED/' \
+    "$PREFIX/lib/cmake/SDL2_image/SDL2_imageConfig.cmake"
 # WAV and, with the built-in dr_mp3, MP3; nothing else.
 cmake_build SDL2_mixer libsdl2-mixer -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_SAMPLES=OFF -DSDL2MIXER_DEPS_SHARED=OFF \
     -DSDL2MIXER_MP3=ON -DSDL2MIXER_MP3_DRMP3=ON -DSDL2MIXER_MP3_MPG123=OFF -DSDL2MIXER_FLAC=OFF \
