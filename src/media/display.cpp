@@ -143,6 +143,11 @@ SDL_Renderer* make_renderer(SDL_Window* window) {
 void start_video() {
     auto& m = detail::media();
     if (m.video) return;
+#ifdef __EMSCRIPTEN__
+    // The frame clock alone hands the browser its turn, once a frame; SDL's
+    // own extra turn at every flip would cost the frame a few milliseconds.
+    SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
+#endif
     {
         detail::QuietStderr quiet;
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)

@@ -72,7 +72,7 @@ function decodePng(bytes) {
 
 // Any picture ImageMagick reads, as 8-bit RGB.
 function readPicture(file) {
-  const ppm = execFileSync("convert", [file, "-depth", "8", "ppm:-"]);
+  const ppm = execFileSync("convert", [file, "-depth", "8", "ppm:-"], { maxBuffer: 1 << 26 });
   const header = ppm.toString("latin1", 0, 64).match(/^P6\s+(\d+)\s+(\d+)\s+255\s/);
   return { width: +header[1], height: +header[2], channels: 3, data: ppm.subarray(header[0].length) };
 }
@@ -244,7 +244,14 @@ async function main() {
     box = await canvasBox();
     const away = onPage(box, 590, 670);
     await page.mouse.move(away.x, away.y);
-    const soundBefore = await page.evaluate(() => window.Module.SDL2 && window.Module.SDL2.audioContext ? window.Module.SDL2.audioContext.state : "none");
+    // Headless Chromium lets a page's sound start unasked; a browser with its
+    // usual settings holds it until the player acts, as it is held here.
+    const soundState = (hold) => page.evaluate(async (hold) => {
+      const audio = window.Module.SDL2 && window.Module.SDL2.audioContext;
+      if (audio && hold) await audio.suspend();
+      return audio ? audio.state : "none";
+    }, hold);
+    const soundBefore = await soundState(true);
     const scrollBefore = await page.evaluate(() => [window.scrollX, window.scrollY]);
     await page.keyboard.press("m");
     await page.keyboard.press("m");
@@ -257,11 +264,45 @@ async function main() {
     check(keys.length === 3 && keys.every(([, prevented]) => prevented), `the page does not act on the game's keys: ${JSON.stringify(keys)}`);
     const scrollAfter = await page.evaluate(() => [window.scrollX, window.scrollY]);
     check(JSON.stringify(scrollBefore) === JSON.stringify(scrollAfter), "the page did not scroll");
-    const soundAfter = await page.evaluate(() => window.Module.SDL2 && window.Module.SDL2.audioContext ? window.Module.SDL2.audioContext.state : "none");
-    log(`sound: the audio context was ${soundBefore} before the first key, ${soundAfter} after it`);
-    check(soundAfter === "running", "the sound runs after the first key press");
+    const soundAfter = await soundState(false);
+    log(`sound: the audio context was ${soundBefore} (held) before the first key, ${soundAfter} after it`);
+    check(soundBefore === "suspended" && soundAfter === "running", "the sound begins with the first key press");
 
-    // The frame rate, while the countdown and play run.
+    // A strike on a rabbit that is up: with the mouse, then with a finger.
+    // A rabbit may hide between the screenshot that saw it and the strike;
+    // then another is tried, a few times at most.
+    for (const how of ["click", "tap"]) {
+      const tries = [];
+      let cried = null;
+      for (let attempt = 0; attempt < 4 && !cried; attempt++) {
+        const struck = await until(15, async () => {
+          const shot = await shoot();
+          for (let i = 0; i < 9; i++) {
+            const pose = distance(shot, reference.pose, hole(i), { x: hole(i).x + 50, y: hole(i).y + 50, w: 100, h: 100 });
+            if (pose > 14) continue;
+            const at = onPage(await canvasBox(), hole(i).x + 100, hole(i).y + 110);
+            if (how === "click") await page.mouse.click(at.x, at.y);
+            else await page.touchscreen.tap(at.x, at.y);
+            return i;
+          }
+          return null;
+        });
+        if (struck === null) break;
+        const area = hole(struck);
+        // The bat covers the middle of the hole; the rest shows the rabbit.
+        const middle = { x: area.x + 40, y: area.y + 50, w: 120, h: 120 };
+        cried = await until(1, async () => (distance(await shoot(), reference.cry, area, middle) < 14 ? struck : null));
+        if (cried === null) {
+          const shot = await shoot();
+          tries.push(`hole ${struck + 1} then showed ` + ["empty", "pose", "cry", "cool", "heart"]
+            .map((name) => `${name} ${distance(shot, reference[name], area, middle).toFixed(1)}`).join(" "));
+        }
+      }
+      check(cried !== null, `a ${how} on a rabbit that is up makes it cry` +
+        (cried !== null ? ` (hole ${cried + 1})` : "") + (tries.length ? `; missed first: ${tries.join("; ")}` : ""));
+      await shoot(`${how}.png`);
+    }
+    // The frame rate, through play and whatever screen follows it.
     const rate = await page.evaluate(async (seconds) => {
       const from = window.__frames.length;
       const t0 = performance.now();
@@ -273,31 +314,6 @@ async function main() {
     check(rate.fps >= 55 && rate.fps <= 62, `${rate.fps.toFixed(1)} frames a second over ${FPS_SECONDS} s ` +
       `(median gap ${rate.median.toFixed(1)} ms, longest ${rate.worst.toFixed(1)} ms)`);
 
-    // A strike on a rabbit that is up: with the mouse, then with a finger.
-    for (const how of ["click", "tap"]) {
-      const struck = await until(15, async () => {
-        const shot = await shoot();
-        for (let i = 0; i < 9; i++) {
-          const pose = distance(shot, reference.pose, hole(i), { x: hole(i).x + 50, y: hole(i).y + 50, w: 100, h: 100 });
-          if (pose > 14) continue;
-          const at = onPage(await canvasBox(), hole(i).x + 100, hole(i).y + 110);
-          if (how === "click") await page.mouse.click(at.x, at.y);
-          else await page.touchscreen.tap(at.x, at.y);
-          return i;
-        }
-        return null;
-      });
-      if (!check(struck !== null, `a rabbit came up to ${how} on`)) continue;
-      const area = hole(struck);
-      // The bat covers the middle of the hole; the rest shows the rabbit.
-      const middle = { x: area.x + 40, y: area.y + 50, w: 120, h: 120 };
-      const cried = await until(1, async () => {
-        const shot = await shoot();
-        return distance(shot, reference.cry, area, middle) < 14 ? shot : null;
-      });
-      check(cried !== null, `a ${how} on the rabbit in hole ${struck + 1} makes it cry`);
-      await shoot(`${how}.png`);
-    }
     check(errors.length === 0, `no errors on the page${errors.length ? ": " + errors.join(" | ") : ""}`);
   } finally {
     await context.close();
