@@ -66,6 +66,7 @@ WEB_PACKAGES=(
     emscripten         # the compiler for the web (emcc, emcmake)
     dpkg-dev           # dpkg-source: unpacks the libraries' source packages
     fonts-dejavu-core  # the default font, embedded
+    python3-fonttools  # cuts the default font down to the Latin letters the game writes
 )
 
 WEB_TEST_PACKAGES=(

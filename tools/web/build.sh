@@ -31,8 +31,15 @@ build_site() {
         mkdir -p build/web-tools
         nice c++ -std=c++20 -O2 -o "$embed" tools/embed/embed.cpp || die "cannot build the embed tool"
     fi
-    local font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
-    [[ -f "$font" ]] || die "no $font (Debian package fonts-dejavu-core)"
+    # The default font cut down to the Latin letters the game writes with: a
+    # page has no other fonts to fall back on, and the whole font is 700 KB.
+    local whole=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf font=build/web-tools/DejaVuSans-Bold-latin.ttf
+    [[ -f "$whole" ]] || die "no $whole (Debian package fonts-dejavu-core)"
+    if [[ ! -f "$font" || "$whole" -nt "$font" ]]; then
+        /usr/bin/python3 -m fontTools.subset "$whole" --unicodes=U+0020-007E,U+00A0-00FF --output-file="$font" \
+            2>/dev/null || die "cannot cut down the default font (Debian package python3-fonttools)"
+    fi
+    font=$ROOT/$font
 
     if [[ ! -f "$GAME/Makefile" ]] || ! grep -qF "CMAKE_PREFIX_PATH:UNINITIALIZED=$prefix" "$GAME/CMakeCache.txt"; then
         rm -rf -- "$GAME"
@@ -48,6 +55,9 @@ build_site() {
     mkdir -p "$SITE"
     cp tools/web/index.html "$GAME/molvane.js" "$GAME/molvane.wasm" packaging/icons/molvane-32.png \
         packaging/icons/molvane-256.png "$SITE/"
+    # What the site carries and under which licences: the game's, DejaVu's
+    # (packaging/copyright has both) and the libraries'.
+    cat packaging/copyright "$prefix/licences.txt" >"$SITE/LICENSES.txt"
     local bytes compressed
     bytes=$(cat "$SITE"/* | wc -c)
     compressed=$(for file in "$SITE"/*; do gzip -9c "$file"; done | wc -c)

@@ -69,6 +69,24 @@ cmake_build() {
     cmake --install "$src/build" >>"$src.log" 2>&1 || die "installing $name failed; see $src.log"
 }
 
+# The licence texts of the libraries the site carries, with where their
+# sources are, into $PREFIX/licences.txt (the site's LICENSES.txt takes it in).
+write_licences() {
+    local out=$PREFIX/licences.txt package tarball file
+    [[ -f "$out" ]] && return 0
+    {
+        for package in "${SOURCES[@]}"; do
+            tarball=$(ls "$CACHE/sources/${package}_"*.orig.tar.* | grep -v -e '-ft2' -e '\.asc$' | head -n1)
+            file=$(tar -tf "$tarball" | grep -E '^[^/]+/(LICENSE\.txt|docs/FTL\.TXT)$' | head -n1)
+            printf "\n==== %s (Debian 12 source package %s: apt-get source %s=%s)\n\n" \
+                "${file%%/*}" "$package" "$package" "$(version_of "$package")"
+            tar -xOf "$tarball" "$file"
+        done
+        printf '\nSDL2_image decodes JPEG and PNG with stb_image, and SDL2_mixer MP3 with dr_mp3, both\n'
+        printf 'public domain or MIT as their headers in those source packages say.\n'
+    } >"$out.new" && mv "$out.new" "$out"
+}
+
 command -v emcmake >/dev/null || die "no emcmake (Debian package emscripten)"
 command -v dpkg-source >/dev/null || die "no dpkg-source (Debian package dpkg-dev)"
 fetch_sources
@@ -77,6 +95,7 @@ for package in "${SOURCES[@]}"; do key+="_${package}-$(version_of "$package")"; 
 PREFIX=$CACHE/$key
 if [[ -f "$PREFIX/.complete" ]]; then
     say "re-using the web libraries in $PREFIX"
+    write_licences
     echo "$PREFIX"
     exit 0
 fi
@@ -105,6 +124,7 @@ cmake_build SDL2_mixer libsdl2-mixer -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_SAMPLE
     -DSDL2MIXER_MP3=ON -DSDL2MIXER_MP3_DRMP3=ON -DSDL2MIXER_MP3_MPG123=OFF -DSDL2MIXER_FLAC=OFF \
     -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MIDI=OFF -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_VORBIS=OFF -DSDL2MIXER_WAVE=ON
 
+write_licences
 touch "$PREFIX/.complete"
 rm -rf -- "$WORK"
 say "built the web libraries in $((SECONDS - start)) s: $PREFIX"
