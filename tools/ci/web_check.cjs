@@ -314,6 +314,13 @@ async function main() {
     check(rate.fps >= 55 && rate.fps <= 62, `${rate.fps.toFixed(1)} frames a second over ${FPS_SECONDS} s ` +
       `(median gap ${rate.median.toFixed(1)} ms, longest ${rate.worst.toFixed(1)} ms)`);
 
+    // Escape and F11 last, as they change the screen: kept from the page too.
+    await page.keyboard.press("Escape");
+    await page.keyboard.press("F11");
+    const lastKeys = (await page.evaluate(() => window.__keys)).slice(3);
+    check(lastKeys.length === 2 && lastKeys.every(([, prevented]) => prevented),
+      `the page does not act on Escape and F11: ${JSON.stringify(lastKeys)}`);
+    await page.waitForTimeout(500);
     check(errors.length === 0, `no errors on the page${errors.length ? ": " + errors.join(" | ") : ""}`);
   } finally {
     await context.close();
