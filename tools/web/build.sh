@@ -41,7 +41,9 @@ build_site() {
     fi
     font=$ROOT/$font
 
-    if [[ ! -f "$GAME/Makefile" ]] || ! grep -qF "CMAKE_PREFIX_PATH:UNINITIALIZED=$prefix" "$GAME/CMakeCache.txt"; then
+    # Configured afresh for other libraries or another checkout.
+    if [[ ! -f "$GAME/Makefile" ]] || ! grep -qxF "CMAKE_PREFIX_PATH:UNINITIALIZED=$prefix" "$GAME/CMakeCache.txt" ||
+        ! grep -qxF "CMAKE_HOME_DIRECTORY:INTERNAL=$ROOT" "$GAME/CMakeCache.txt"; then
         rm -rf -- "$GAME"
         say "configuring $GAME"
         nice emcmake cmake -S . -B "$GAME" -DCMAKE_BUILD_TYPE=Release -DMOLVANE_WERROR=ON -DBUILD_TESTING=OFF \
