@@ -28,20 +28,19 @@ fetch_sources() {
     [[ $missing -eq 1 || -n "${MOLVANE_WEB_REFRESH:-}" ]] || return 0
     local apt=$CACHE/apt
     mkdir -p "$apt/lists/partial" "$CACHE/sources"
-    printf 'deb-src http://deb.debian.org/debian bookworm main\n' >"$apt/sources.list"
+    printf 'deb-src %s bookworm main\n' "${MOLVANE_WEB_MIRROR:-http://deb.debian.org/debian}" >"$apt/sources.list"
     local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
         -o "Dir::State::Lists=$apt/lists" -o APT::Sandbox::User=root -q)
-    if [[ -z "$(ls "$apt/lists" 2>/dev/null | grep -v partial)" || -n "${MOLVANE_WEB_REFRESH:-}" ]]; then
-        apt-get "${options[@]}" update >&2 || die "apt-get update (deb-src bookworm) failed"
-    fi
-    (cd "$CACHE/sources" && apt-get "${options[@]}" source --download-only "${SOURCES[@]}" 2>&1 | grep -v -e NOTICE -e salsa -e 'Please use' -e 'to retrieve' -e '^$' >&2) ||
+    apt-get "${options[@]}" update >&2 || die "apt-get update (deb-src bookworm) failed"
+    (cd "$CACHE/sources" && apt-get "${options[@]}" source --download-only "${SOURCES[@]}" 2>&1 |
+        { grep -v -e NOTICE -e salsa -e 'Please use' -e 'to retrieve' -e '^$' || true; } >&2) ||
         die "apt-get source failed for ${SOURCES[*]}"
 }
 
 # The version of source package $1 in the cache, from its .dsc file name.
 version_of() {
-    local dsc
-    dsc=$(ls "$CACHE/sources/$1"_*.dsc | sort -V | tail -n1)
+    local dsc dscs=("$CACHE/sources/$1"_*.dsc)
+    dsc=$(printf '%s\n' "${dscs[@]}" | sort -V | tail -n1)
     dsc=${dsc##*/}
     dsc=${dsc#"$1"_}
     echo "${dsc%.dsc}"
@@ -76,7 +75,7 @@ write_licences() {
     [[ -f "$out" ]] && return 0
     {
         for package in "${SOURCES[@]}"; do
-            tarball=$(ls "$CACHE/sources/${package}_"*.orig.tar.* | grep -v -e '-ft2' -e '\.asc$' | head -n1)
+            for tarball in "$CACHE/sources/${package}_"*.orig.tar.[gx]z; do break; done
             file=$(tar -tf "$tarball" | grep -E '^[^/]+/(LICENSE\.txt|docs/FTL\.TXT)$' | head -n1)
             printf "\n==== %s (Debian 12 source package %s: apt-get source %s=%s)\n\n" \
                 "${file%%/*}" "$package" "$package" "$(version_of "$package")"
