@@ -20,6 +20,27 @@ SOURCES=(libsdl2 libsdl2-image libsdl2-mixer libsdl2-ttf freetype)
 # emcc runs its JavaScript parts with Debian's node modules (acorn).
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
+# The Debian archive the machine's apt takes bookworm from (its first "deb"
+# entry for bookworm, in either format of apt's sources).
+archive() {
+    local file
+    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [[ -f "$file" ]] && awk '$1 == "deb" { i = 2; if ($i ~ /^\[/) { while (i <= NF && $i !~ /\]$/) i++; i++ }
+                                       if ($(i + 1) == "bookworm") { print $i; exit } }' "$file"
+    done
+    for file in /etc/apt/sources.list.d/*.sources; do
+        [[ -f "$file" ]] && awk 'BEGIN { RS = ""; FS = "\n" }
+            { types = uris = suites = ""
+              for (n = 1; n <= NF; n++) {
+                  if ($n ~ /^Types:/) types = " " substr($n, 7) " "
+                  if ($n ~ /^URIs:/) uris = substr($n, 6)
+                  if ($n ~ /^Suites:/) suites = " " substr($n, 8) " "
+              }
+              if (types ~ /[ \t]deb[ \t]/ && suites ~ /[ \t]bookworm[ \t]/) { split(uris, u, /[ \t]+/)
+                  for (k in u) if (u[k] != "") { print u[k]; exit } } }' "$file"
+    done
+}
+
 # The source packages, through an apt set-up of our own (a deb-src line for
 # bookworm), so the system's apt sources stay as they are.
 fetch_sources() {
@@ -28,7 +49,9 @@ fetch_sources() {
     [[ $missing -eq 1 || -n "${MOLVANE_WEB_REFRESH:-}" ]] || return 0
     local apt=$CACHE/apt
     mkdir -p "$apt/lists/partial" "$CACHE/sources"
-    printf 'deb-src %s bookworm main\n' "${MOLVANE_WEB_MIRROR:-http://deb.debian.org/debian}" >"$apt/sources.list"
+    local mirror=${MOLVANE_WEB_MIRROR:-$(archive | head -n 1)}
+    [[ -n "$mirror" ]] || die "no bookworm archive in /etc/apt/sources.list*; name one in MOLVANE_WEB_MIRROR"
+    printf 'deb-src %s bookworm main\n' "$mirror" >"$apt/sources.list"
     local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
         -o "Dir::State::Lists=$apt/lists" -o APT::Sandbox::User=root -q)
     apt-get "${options[@]}" update >&2 || die "apt-get update (deb-src bookworm) failed"
