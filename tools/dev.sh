@@ -3,6 +3,10 @@
 #
 #   bash tools/dev.sh play   install what is missing, build a Release build in
 #                            build/release and start the game
+#   bash tools/dev.sh web    install emscripten, build the libraries from Debian's
+#                            source packages (cached in ~/.cache/molvane-web) and
+#                            the game for the web: a static site in build/web;
+#                            "web serve" serves it on 127.0.0.1
 #   bash tools/dev.sh test   install what is missing (with the test tools),
 #                            build in build/test with warnings as errors, check
 #                            the formatting, run every test, check the Debian
@@ -76,6 +80,22 @@ WINDOWS_TEST_PACKAGES=(
     unzip
 )
 
+# The web build (tools/dev.sh web): the libraries are built from Debian's
+# source packages with emscripten; Chromium plays the site in the tests.
+WEB_PACKAGES=(
+    build-essential    # g++: the build-time embed tool, built for this machine
+    cmake
+    emscripten         # the compiler for the web (emcc, emcmake)
+    dpkg-dev           # dpkg-source: unpacks the libraries' source packages
+    fonts-dejavu-core  # the default font, embedded
+    python3-fonttools  # cuts the default font down to the Latin letters the game writes
+)
+
+WEB_TEST_PACKAGES=(
+    chromium           # plays the site, headless, driven by playwright-core (npm)
+    imagemagick        # convert: the assets' pictures the screenshots are compared with
+)
+
 # -------------------------------------------------------------------------------
 
 say() { printf 'molvane: %s\n' "$*" >&2; }
@@ -86,9 +106,11 @@ die() {
 
 usage() {
     cat >&2 <<'EOF'
-usage: bash tools/dev.sh play     build the game (Release) and start it
-       bash tools/dev.sh test     build with warnings as errors, check the format, run the tests
-       bash tools/dev.sh windows  build build/windows/molvane-VERSION-windows-x86_64.zip
+usage: bash tools/dev.sh play        build the game (Release) and start it
+       bash tools/dev.sh test        build with warnings as errors, check the format, run the tests
+       bash tools/dev.sh windows     build build/windows/molvane-VERSION-windows-x86_64.zip
+       bash tools/dev.sh web         build the game for the web: a static site in build/web
+       bash tools/dev.sh web serve   build it and serve it on 127.0.0.1 for a look in a browser
 EOF
     exit 2
 }
@@ -217,7 +239,8 @@ windows() {
 }
 
 test_all() {
-    install_packages "${PLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${WINDOWS_TEST_PACKAGES[@]}"
+    install_packages "${PLAY_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${WINDOWS_TEST_PACKAGES[@]}" \
+        "${WEB_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
     configure build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLVANE_WERROR=ON -DBUILD_TESTING=ON
     build build/test
 
@@ -244,6 +267,8 @@ test_all() {
     bash tools/ci/fuzz.sh 60 || failed+=("asset fuzzer (tools/ci/fuzz.sh; build/fuzz holds what crashed)")
     say "the suite again under AddressSanitizer and UBSan, random-input games, valgrind"
     bash tools/ci/sanitizers.sh || failed+=("sanitizers and valgrind (tools/ci/sanitizers.sh)")
+    say "the web build, played in headless Chromium"
+    bash tools/ci/web.sh || failed+=("web build in Chromium (tools/ci/web.sh; screenshots in build/web-check)")
     say "the play command on a fresh Debian 12 root"
     bash tools/ci/clean_root.sh build/test || failed+=("play command on a fresh root (tools/ci/clean_root.sh)")
     say "the Windows build, played under Wine"
@@ -261,6 +286,14 @@ case "$*" in
     play) play ;;
     test) test_all ;;
     windows) windows ;;
+    web)
+        install_packages "${WEB_PACKAGES[@]}"
+        exec bash tools/web/build.sh
+        ;;
+    "web serve")
+        install_packages "${WEB_PACKAGES[@]}"
+        exec bash tools/web/build.sh serve
+        ;;
     # For tools/ci/clean_root.sh: the package lists, one name a line.
     "packages play") printf '%s\n' "${PLAY_PACKAGES[@]}" ;;
     "packages test") printf '%s\n' "${TEST_PACKAGES[@]}" ;;

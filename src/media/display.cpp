@@ -87,12 +87,17 @@ bool open_audio() {
 // Where the screen is too small for the frame, the window is as large as
 // fits, with its top on the screen; elsewhere the frame's size, centred.
 SDL_Rect window_placement(int frame_w, int frame_h) {
+#ifdef __EMSCRIPTEN__
+    // In a page the canvas is the frame's size and the page scales it.
+    return {int(SDL_WINDOWPOS_CENTERED), int(SDL_WINDOWPOS_CENTERED), frame_w, frame_h};
+#else
     SDL_Rect screen{};
     if (SDL_GetDisplayUsableBounds(0, &screen) != 0 || (screen.w >= frame_w && screen.h >= frame_h))
         return {int(SDL_WINDOWPOS_CENTERED), int(SDL_WINDOWPOS_CENTERED), frame_w, frame_h};
     double scale = std::min(double(screen.w) / frame_w, double(screen.h) / frame_h);
     int w = int(frame_w * scale), h = int(frame_h * scale);
     return {screen.x + (screen.w - w) / 2, screen.y, w, h};
+#endif
 }
 
 // Whether OpenGL draws in software here (Mesa's llvmpipe or softpipe).
@@ -109,13 +114,12 @@ bool emulated_gpu(SDL_Renderer* renderer) {
 }
 
 // Whether the X server lets OpenGL draw on a GPU.
-bool x11_gpu(SDL_Window* window) {
-#ifdef SDL_VIDEO_DRIVER_X11
+bool x11_gpu([[maybe_unused]] SDL_Window* window) {
+#ifdef SDL_VIDEO_DRIVER_X11  // an SDL built without X11 (Windows', the web's) has no X11 window information
     SDL_SysWMinfo wm;
     SDL_VERSION(&wm.version);
     return SDL_GetWindowWMInfo(window, &wm) && detail::x_server_renders_on_gpu(wm.info.x11.display);
 #else
-    (void)window;
     return false;
 #endif
 }
@@ -139,6 +143,11 @@ SDL_Renderer* make_renderer(SDL_Window* window) {
 void start_video() {
     auto& m = detail::media();
     if (m.video) return;
+#ifdef __EMSCRIPTEN__
+    // The frame clock alone hands the browser its turn, once a frame; SDL's
+    // own extra turn at every flip would cost the frame a few milliseconds.
+    SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
+#endif
     {
         detail::QuietStderr quiet;
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
@@ -227,8 +236,12 @@ Surface set_mode(int width, int height) {
     auto& m = detail::media();
     if (m.window) detail::fail("cannot open the window", "it is already open");
     SDL_Rect where = window_placement(width, height);
-    m.window = SDL_CreateWindow(m.caption.c_str(), where.x, where.y, where.w, where.h,
-                                SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+#ifdef __EMSCRIPTEN__
+    Uint32 flags = SDL_WINDOW_SHOWN;  // the page sizes the canvas, not SDL
+#else
+    Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
+#endif
+    m.window = SDL_CreateWindow(m.caption.c_str(), where.x, where.y, where.w, where.h, flags);
     if (!m.window) detail::fail("cannot open the window", SDL_GetError());
     if (m.icon.valid()) SDL_SetWindowIcon(m.window, m.icon.impl().surface);
     m.renderer = make_renderer(m.window);

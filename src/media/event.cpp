@@ -88,8 +88,11 @@ namespace event {
 std::vector<Event> get() {
     auto& m = detail::media();
     if (m.harness && m.harness->scripted()) return m.harness->events();
-    // A game nobody sees need not draw 60 frames a second.
+        // A game nobody sees need not draw 60 frames a second (a browser slows a
+        // hidden page itself, and SDL's wait would only hold the page up there).
+#ifndef __EMSCRIPTEN__
     if (m.window_hidden) SDL_WaitEventTimeout(nullptr, 250);
+#endif
     std::vector<Event> events;
     SDL_Event in;
     while (SDL_PollEvent(&in)) {

@@ -3,7 +3,7 @@
 #include "media/font.hpp"
 
 #include <SDL_ttf.h>
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 #include <fontconfig/fontconfig.h>
 #endif
 
@@ -75,8 +75,9 @@ struct Installed {
     bool bold = false;  // the face found is itself bold
 };
 
-#ifdef _WIN32
-// Windows has no fontconfig: the embedded default font stands in for every family.
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+// Neither Windows nor a browser has fontconfig: the embedded default font
+// stands in for every family.
 std::optional<Installed> find_installed(const std::string&, bool) { return std::nullopt; }
 #else
 bool same_family(const std::string& a, const std::string& b) {

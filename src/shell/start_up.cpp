@@ -123,7 +123,11 @@ public:
             return music;
         };
         try {
+#ifdef __EMSCRIPTEN__
+            music_ = std::async(std::launch::deferred, std::move(decode));  // a page has one thread: decoded at the end
+#else
             music_ = std::async(std::launch::async, std::move(decode));
+#endif
         } catch (const std::system_error& error) {
             throw std::runtime_error("cannot start the thread that decodes the music: " + error.code().message());
         }
