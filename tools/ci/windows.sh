@@ -153,7 +153,7 @@ for _ in 1 2 3 4; do
     misses+=("hole $((struck + 1)): RMSE $cry against image_cry.jpg, $(distance "$work/hole-$struck.png" "$work/pose.png") against image_pose.jpg;")
 done
 if [[ -n "$cried" ]]; then
-    say "a click on the rabbit in hole $((cried + 1)) made it cry, $((SECONDS - clicking)) s after the countdown began${misses[*]:+ (misses first: ${misses[*]})}"
+    say "a click on the rabbit in hole $((cried + 1)) made it cry (RMSE $cry against image_cry.jpg), $((SECONDS - clicking)) s after the countdown began${misses[*]:+ (misses first: ${misses[*]})}"
 else
     failed+=("no click made a rabbit that was up cry: ${misses[*]:-no rabbit was seen up within 20 s}")
 fi
