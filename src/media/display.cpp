@@ -267,9 +267,11 @@ void flip() {
     auto& m = detail::media();
     if (!m.window) detail::fail("cannot show the frame", "the window is not open");
     SDL_Surface* frame = m.frame.impl().surface;
-    if (SDL_UpdateTexture(m.texture, nullptr, frame->pixels, frame->pitch) != 0)
-        detail::fail("cannot show the frame", SDL_GetError());
-    detail::show_frame();
+    if (!m.window_hidden) {  // a frame nobody sees is not shown
+        if (SDL_UpdateTexture(m.texture, nullptr, frame->pixels, frame->pitch) != 0)
+            detail::fail("cannot show the frame", SDL_GetError());
+        detail::show_frame();
+    }
     if (m.harness) m.harness->flipped();
 }
 
