@@ -148,6 +148,27 @@ TEST_F(WaitingScreen, HeldSpaceIsOnePress) {
     EXPECT_EQ(STATE, "main");
 }
 
+TEST_F(WaitingScreen, TheKeyLabelledMIsTheMuteKeyOnEveryLayout) {
+    // Where the key is on a US keyboard, and what the layout types there.
+    struct Press {
+        const char* layout;
+        char us_key;
+        std::uint32_t typed;
+        bool mute;
+    };
+    const Press presses[] = {{"us", 'm', 'm', true},         {"fr: M", ';', 'm', true},
+                             {"fr: comma", 'm', ',', false}, {"ru", 'm', 0x44C, true},
+                             {"gr", 'm', 0x3BC, true},       {"ru: Cyrillic elsewhere", 'n', 0x442, false}};
+    media::testing::clear_script();
+    media::event::get();
+    for (const Press& press : presses) {
+        media::testing::push_system_key_at(press.us_key, press.typed);
+        std::vector<media::Event> events = media::event::get();
+        ASSERT_EQ(events.size(), 1U) << press.layout;
+        EXPECT_EQ(events[0].key == media::K_M, press.mute) << press.layout;
+    }
+}
+
 TEST_F(WaitingScreen, TitleKeepsABatThatWasStrikingUntilARelease) {
     using namespace molvane;
     MOUSE_STATE = 1;
