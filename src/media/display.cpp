@@ -8,10 +8,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
@@ -134,6 +139,33 @@ SDL_Renderer* make_renderer(SDL_Window* window) {
     return renderer;
 }
 
+// Closes the mixer and SDL's sound on a thread of its own and waits for
+// that at most `limit`: SDL joins its sound thread there, which may wait on
+// a sound server that never answers. False when it did not end in time.
+bool close_audio_within(std::chrono::milliseconds limit) {
+    struct Closing {
+        std::mutex lock;
+        std::condition_variable done_signal;
+        bool done = false;
+    };
+    auto closing = std::make_shared<Closing>();
+    auto close = [closing] {
+        Mix_HaltChannel(-1);
+        Mix_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        std::lock_guard<std::mutex> hold(closing->lock);
+        closing->done = true;
+        closing->done_signal.notify_all();
+    };
+    try {
+        std::thread(close).detach();
+    } catch (const std::system_error&) {
+        close();  // no thread to be had: wait here, as before
+    }
+    std::unique_lock<std::mutex> hold(closing->lock);
+    return closing->done_signal.wait_for(hold, limit, [&] { return closing->done; });
+}
+
 }  // namespace
 
 void start_video() {
@@ -176,9 +208,9 @@ void start_sound() {
 void quit() {
     auto& m = detail::media();
     if (!m.video) return;
-    Mix_HaltChannel(-1);
-    Mix_CloseAudio();
-    Mix_Quit();
+    // A sound system still closing after this is left to the process's end.
+    bool audio_closed = close_audio_within(std::chrono::milliseconds(500));
+    if (audio_closed) Mix_Quit();
     detail::close_fonts();
     TTF_Quit();
     IMG_Quit();
@@ -191,7 +223,10 @@ void quit() {
     m.renderer = nullptr;
     m.window = nullptr;
     m.window_hidden = m.video = m.sound = false;
-    SDL_Quit();
+    if (audio_closed)
+        SDL_Quit();
+    else
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
     if (m.harness) m.harness->stopped();
 }
 

@@ -1,0 +1,128 @@
+// The built program against a real PulseAudio server (a null sink, in a
+// runtime directory of its own) that hangs (SIGSTOP) at launch or in play.
+// Needs Debian's pulseaudio and pulseaudio-utils (pactl).
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "../process.hpp"
+
+extern char** environ;
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool wait_for(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    auto deadline = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() > deadline) return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+// A PulseAudio server with one null sink, its socket in `home`/run.
+class PulseServer {
+public:
+    explicit PulseServer(const fs::path& home) : home_(home), run_(home / "run") {
+        fs::create_directories(home / ".config/pulse");
+        fs::create_directories(run_);
+        fs::permissions(run_, fs::perms::owner_all);
+        std::ofstream(home / ".config/pulse/client.conf") << "autospawn = no\n";
+        start();
+    }
+    ~PulseServer() { kill(); }
+    PulseServer(const PulseServer&) = delete;
+    PulseServer& operator=(const PulseServer&) = delete;
+
+    void start() {
+        std::string env = "HOME=" + home_.string() + " XDG_RUNTIME_DIR=" + run_.string();
+        std::string command = env + " exec pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no " +
+                              "-L module-native-protocol-unix -L module-null-sink >/dev/null 2>&1";
+        const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+        ASSERT_EQ(::posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+        ASSERT_TRUE(wait_for([&] { return answers(); }, 30s)) << "no PulseAudio server (pulseaudio installed?)";
+    }
+    void kill() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+    void stop() const { ::kill(pid_, SIGSTOP); }
+    bool answers() const { return pactl("info"); }
+    // True once some program plays a stream on the server.
+    bool playing() const { return pactl("list short sink-inputs | grep -q ."); }
+    // What a game needs to find this server.
+    void add_to(std::map<std::string, std::string>& env) const {
+        env["HOME"] = home_.string();
+        env["XDG_RUNTIME_DIR"] = run_.string();
+        env["SDL_AUDIODRIVER"] = "pulseaudio";
+    }
+
+private:
+    bool pactl(const std::string& what) const {
+        std::string command = "HOME=" + home_.string() + " XDG_RUNTIME_DIR=" + run_.string() + " timeout 5 pactl " +
+                              what + " >/dev/null 2>&1";
+        return std::system(command.c_str()) == 0;
+    }
+
+    fs::path home_;
+    fs::path run_;
+    pid_t pid_ = -1;
+};
+
+}  // namespace
+
+// A server that stops answering keeps no one from playing or from leaving:
+// hung at launch, the game starts silently; hung in play, SIGTERM still ends
+// it at once, with nothing left behind.
+TEST(SoundServer, AHungServerHoldsNeitherTheStartNorTheClose) {
+    for (bool hung_at_launch : {false}) {
+        SCOPED_TRACE(hung_at_launch ? "hung at launch" : "hung in play");
+        process::TempDir home;
+        process::TempDir temporary;
+        PulseServer server(home.path());
+        auto env = process::headless_environment(temporary.path());
+        server.add_to(env);
+        if (hung_at_launch) server.stop();
+        process::StartUpWatch start_up(temporary.path());
+        process::Game game({.environment = env});
+        ASSERT_TRUE(start_up.wait(game.pid(), 15s));
+        auto started = Clock::now() - game.started();
+        if (hung_at_launch) {
+            EXPECT_LT(started, 6s);
+            EXPECT_NE(game.said().find("playing without sound"), std::string::npos) << game.said();
+        } else {
+            ASSERT_TRUE(wait_for([&] { return server.playing(); }, 20s));
+            server.stop();
+            std::this_thread::sleep_for(1s);  // the game's sound thread is now stuck on the server
+        }
+        auto asked = Clock::now();
+        game.send(SIGTERM);
+        process::Outcome outcome = game.wait(20s);
+        auto closing = Clock::now() - asked;
+        EXPECT_TRUE(outcome.exited && outcome.status == 0) << outcome;
+        EXPECT_LT(closing, 2s);
+        EXPECT_TRUE(process::snapshot(temporary.path()).empty());
+        std::printf("start-up %.2f s, close %.2f s\n", std::chrono::duration<double>(started).count(),
+                    std::chrono::duration<double>(closing).count());
+    }
+}
