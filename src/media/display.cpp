@@ -8,15 +8,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
@@ -39,8 +34,6 @@ void fail(const std::string& what, const char* reason) {
 }  // namespace detail
 
 namespace {
-
-constexpr int kChannels = 32;
 
 bool is_driver(const char* name) {
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -69,24 +62,6 @@ void require_a_display() {
         SDL_Quit();
         throw Error("cannot open a window: " + why_no_display());
     }
-}
-
-void ignore_sdl_log(void*, int, SDL_LogPriority, const char*) {}
-
-bool open_audio() {
-    // The drivers' own complaints (ALSA's, SDL's log) are not for the player.
-    detail::quiet_alsa();
-    SDL_LogOutputFunction log = nullptr;
-    void* log_data = nullptr;
-    SDL_LogGetOutputFunction(&log, &log_data);
-    SDL_LogSetOutputFunction(ignore_sdl_log, nullptr);
-    bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (opened && Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        opened = false;
-    }
-    SDL_LogSetOutputFunction(log, log_data);
-    return opened;
 }
 
 // Where the screen is too small for the frame, the window is as large as
@@ -139,33 +114,6 @@ SDL_Renderer* make_renderer(SDL_Window* window) {
     return renderer;
 }
 
-// Closes the mixer and SDL's sound on a thread of its own and waits for
-// that at most `limit`: SDL joins its sound thread there, which may wait on
-// a sound server that never answers. False when it did not end in time.
-bool close_audio_within(std::chrono::milliseconds limit) {
-    struct Closing {
-        std::mutex lock;
-        std::condition_variable done_signal;
-        bool done = false;
-    };
-    auto closing = std::make_shared<Closing>();
-    auto close = [closing] {
-        Mix_HaltChannel(-1);
-        Mix_CloseAudio();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        std::lock_guard<std::mutex> hold(closing->lock);
-        closing->done = true;
-        closing->done_signal.notify_all();
-    };
-    try {
-        std::thread(close).detach();
-    } catch (const std::system_error&) {
-        close();  // no thread to be had: wait here, as before
-    }
-    std::unique_lock<std::mutex> hold(closing->lock);
-    return closing->done_signal.wait_for(hold, limit, [&] { return closing->done; });
-}
-
 }  // namespace
 
 void start_video() {
@@ -184,22 +132,14 @@ void start_video() {
     m.video = true;
 }
 
-// Without a sound device the game plays on in silence, through SDL's dummy
-// driver, which accepts and discards everything.
+// Without a sound device, or while a sound server does not answer, the
+// game plays on in silence while a device is sought (sound_device.cpp).
 void start_sound() {
     auto& m = detail::media();
     if (m.sound) return;
     if (!m.video) detail::fail("cannot start the mixer", "the video system is not started");
     Mix_Init(MIX_INIT_MP3);  // a missing MP3 decoder shows when an MP3 is loaded
-    if (!open_audio()) {
-        std::string why = SDL_GetError();
-        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-        if (!open_audio()) detail::fail("cannot start the silent sound driver", SDL_GetError());
-        // Said once silence is sure: start-up may still fail above.
-        std::fprintf(stderr, "molvane: no sound device (%s); playing without sound\n", why.c_str());
-    }
-    Mix_AllocateChannels(kChannels);
-    detail::start_mixing();
+    detail::open_sound_device();
     m.sound = true;
 }
 
@@ -208,8 +148,9 @@ void start_sound() {
 void quit() {
     auto& m = detail::media();
     if (!m.video) return;
-    // A sound system still closing after this is left to the process's end.
-    bool audio_closed = close_audio_within(std::chrono::milliseconds(500));
+    // A sound system still opening, or closing after half a second, is left
+    // to the process's end.
+    bool audio_closed = detail::close_sound_device();
     if (audio_closed) Mix_Quit();
     detail::close_fonts();
     TTF_Quit();
@@ -222,7 +163,7 @@ void quit() {
     m.texture = nullptr;
     m.renderer = nullptr;
     m.window = nullptr;
-    m.window_hidden = m.video = m.sound = false;
+    m.window_hidden = m.video = m.sound = m.mixer = false;
     if (audio_closed)
         SDL_Quit();
     else

@@ -97,7 +97,9 @@ std::vector<Event> get() {
     if (m.window_hidden) SDL_WaitEventTimeout(nullptr, 250);
     std::vector<Event> events;
     SDL_Event in;
+    detail::tend_sound_device(nullptr);
     while (SDL_PollEvent(&in)) {
+        detail::tend_sound_device(&in);
         Event out;
         if (!window_business(in) && translate(in, out)) events.push_back(out);
     }

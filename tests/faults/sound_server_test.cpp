@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -41,12 +41,12 @@ bool wait_for(const std::function<bool()>& done, std::chrono::milliseconds limit
 // A PulseAudio server with one null sink, its socket in `home`/run.
 class PulseServer {
 public:
-    explicit PulseServer(const fs::path& home) : home_(home), run_(home / "run") {
+    PulseServer(const fs::path& home, bool started) : home_(home), run_(home / "run") {
         fs::create_directories(home / ".config/pulse");
         fs::create_directories(run_);
         fs::permissions(run_, fs::perms::owner_all);
         std::ofstream(home / ".config/pulse/client.conf") << "autospawn = no\n";
-        start();
+        if (started) start();
     }
     ~PulseServer() { kill(); }
     PulseServer(const PulseServer&) = delete;
@@ -67,9 +67,14 @@ public:
         pid_ = -1;
     }
     void stop() const { ::kill(pid_, SIGSTOP); }
+    void resume() const { ::kill(pid_, SIGCONT); }
     bool answers() const { return pactl("info"); }
     // True once some program plays a stream on the server.
     bool playing() const { return pactl("list short sink-inputs | grep -q ."); }
+    // True when the null sink plays something other than silence.
+    bool audible() const {
+        return pactl_command("parec -d null.monitor --raw | head -c 44100 | tr -d '\\0' | grep -q .", "timeout 5 ");
+    }
     // What a game needs to find this server.
     void add_to(std::map<std::string, std::string>& env) const {
         env["HOME"] = home_.string();
@@ -78,9 +83,10 @@ public:
     }
 
 private:
-    bool pactl(const std::string& what) const {
-        std::string command = "HOME=" + home_.string() + " XDG_RUNTIME_DIR=" + run_.string() + " timeout 5 pactl " +
-                              what + " >/dev/null 2>&1";
+    bool pactl(const std::string& what) const { return pactl_command("pactl " + what, "timeout 5 "); }
+    bool pactl_command(const std::string& what, const std::string& limit) const {
+        std::string command = "export HOME=" + home_.string() + " XDG_RUNTIME_DIR=" + run_.string() + "; " + limit +
+                              "sh -c \"" + what + "\" >/dev/null 2>&1";
         return std::system(command.c_str()) == 0;
     }
 
@@ -95,11 +101,11 @@ private:
 // hung at launch, the game starts silently; hung in play, SIGTERM still ends
 // it at once, with nothing left behind.
 TEST(SoundServer, AHungServerHoldsNeitherTheStartNorTheClose) {
-    for (bool hung_at_launch : {false}) {
+    for (bool hung_at_launch : {false, true}) {
         SCOPED_TRACE(hung_at_launch ? "hung at launch" : "hung in play");
         process::TempDir home;
         process::TempDir temporary;
-        PulseServer server(home.path());
+        PulseServer server(home.path(), true);
         auto env = process::headless_environment(temporary.path());
         server.add_to(env);
         if (hung_at_launch) server.stop();
@@ -124,5 +130,45 @@ TEST(SoundServer, AHungServerHoldsNeitherTheStartNorTheClose) {
         EXPECT_TRUE(process::snapshot(temporary.path()).empty());
         std::printf("start-up %.2f s, close %.2f s\n", std::chrono::duration<double>(started).count(),
                     std::chrono::duration<double>(closing).count());
+    }
+}
+
+// Sound comes back within seconds of the server answering, the title's
+// tune looping again: after the server died in play and was started again,
+// when there was none at launch, and when it hung at launch.
+TEST(SoundServer, SoundComesBackWhenTheServerAnswers) {
+    enum Fault { kRestartedInPlay, kMissingAtLaunch, kHungAtLaunch };
+    for (Fault fault : {kRestartedInPlay, kMissingAtLaunch, kHungAtLaunch}) {
+        SCOPED_TRACE(fault);
+        process::TempDir home;
+        process::TempDir temporary;
+        PulseServer server(home.path(), fault != kMissingAtLaunch);
+        auto env = process::headless_environment(temporary.path());
+        server.add_to(env);
+        if (fault == kHungAtLaunch) server.stop();
+        process::StartUpWatch start_up(temporary.path());
+        process::Game game({.environment = env});
+        ASSERT_TRUE(start_up.wait(game.pid(), 15s));
+        if (fault == kRestartedInPlay) {
+            ASSERT_TRUE(wait_for([&] { return server.playing(); }, 20s));
+            server.kill();
+            std::this_thread::sleep_for(1s);  // the game plays on without it for a while
+        }
+        if (fault == kHungAtLaunch)
+            server.resume();
+        else
+            server.start();
+        auto answering = Clock::now();
+        EXPECT_TRUE(wait_for([&] { return server.playing(); }, 20s));
+        auto back = Clock::now() - answering;
+        EXPECT_LT(back, 8s);
+        EXPECT_TRUE(wait_for([&] { return game.said().find("molvane: sound is back\n") != std::string::npos; }, 5s))
+            << game.said();
+        EXPECT_TRUE(server.audible());
+        game.send(SIGTERM);
+        process::Outcome outcome = game.wait(20s);
+        EXPECT_TRUE(outcome.exited && outcome.status == 0) << outcome;
+        EXPECT_TRUE(process::snapshot(temporary.path()).empty());
+        std::printf("sound back %.2f s after the server answered\n", std::chrono::duration<double>(back).count());
     }
 }
