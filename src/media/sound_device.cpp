@@ -27,8 +27,17 @@ constexpr auto kRetryEvery = std::chrono::seconds(2);
 
 void ignore_sdl_log(void*, int, SDL_LogPriority, const char*) {}
 
-// SDL's sound and the mixer, 16-bit stereo at 44.1 kHz whatever the device
-// plays (SDL converts): sounds made for one device fit every later one.
+// The mixer's rate, format and channels as it first opened: the sounds are
+// made for them, and a device opened again is opened for them (SDL converts).
+struct Spec {
+    int rate = MIX_DEFAULT_FREQUENCY;
+    Uint16 format = MIX_DEFAULT_FORMAT;
+    int channels = 2;
+    bool fixed = false;
+};
+Spec first_spec;  // only the thread that holds SDL's sound touches it
+
+// SDL's sound and the mixer.
 bool open_audio() {
     // The drivers' own complaints (ALSA's, SDL's log) are not for the player.
     quiet_alsa();
@@ -37,10 +46,13 @@ bool open_audio() {
     SDL_LogGetOutputFunction(&log, &log_data);
     SDL_LogSetOutputFunction(ignore_sdl_log, nullptr);
     bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (opened && Mix_OpenAudioDevice(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024, nullptr, 0) != 0) {
+    Spec& spec = first_spec;
+    int changes = spec.fixed ? 0 : SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE;
+    if (opened && Mix_OpenAudioDevice(spec.rate, spec.format, spec.channels, 1024, nullptr, changes) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         opened = false;
     }
+    if (opened && !spec.fixed) spec.fixed = Mix_QuerySpec(&spec.rate, &spec.format, &spec.channels) != 0;
     SDL_LogSetOutputFunction(log, log_data);
     return opened;
 }
@@ -155,6 +167,7 @@ bool close_sound_device() {
         r.changed.notify_all();
         return false;
     }
+    first_spec = Spec();  // a mixer opened anew makes its sounds anew
     struct Closing {
         std::mutex lock;
         std::condition_variable done_signal;
