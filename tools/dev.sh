@@ -57,7 +57,8 @@ TEST_PACKAGES=(
     valgrind           # tools/ci/sanitizers.sh: memcheck on a headless game
     debootstrap        # tools/ci/clean_root.sh: a fresh Debian 12 root for the play command
     pulseaudio         # a real sound server that hangs and comes back, for tests/faults
-    pulseaudio-utils   # pactl: whether the game plays a stream on it
+    pulseaudio-utils   # pactl and parec: whether and what the game plays on it
+    dbus-daemon        # a session bus that hangs, for tests/faults
 )
 
 WINDOWS_PACKAGES=(

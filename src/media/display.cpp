@@ -15,6 +15,7 @@
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
+#include "media/platform.hpp"
 #include "media/quiet_stderr.hpp"
 #include "media/x_connection.hpp"
 
@@ -119,6 +120,7 @@ SDL_Renderer* make_renderer(SDL_Window* window) {
 void start_video() {
     auto& m = detail::media();
     if (m.video) return;
+    platform::keep_off_session_bus();
     {
         detail::QuietStderr quiet;
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)

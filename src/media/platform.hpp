@@ -33,4 +33,9 @@ void make_process_safe();
 void hold_stop_signals();
 void release_stop_signals();
 
+// Keeps SDL off the session bus (D-Bus), which it would wait on without
+// end when the bus hangs; the game uses nothing there (input methods, the
+// screen saver's portal).
+void keep_off_session_bus();
+
 }  // namespace media::platform

@@ -66,4 +66,7 @@ void hold_stop_signals() {
 
 void release_stop_signals() { ::pthread_sigmask(SIG_SETMASK, &before_hold, nullptr); }
 
+// An address libdbus refuses at once, without trying to start a bus.
+void keep_off_session_bus() { ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1); }
+
 }  // namespace media::platform

@@ -1,6 +1,7 @@
-// The built program against a real PulseAudio server (a null sink, in a
-// runtime directory of its own) that hangs (SIGSTOP) at launch or in play.
-// Needs Debian's pulseaudio and pulseaudio-utils (pactl).
+// The built program against a desktop's services that misbehave: a real
+// PulseAudio server (a null sink, in a runtime directory of its own) that
+// hangs (SIGSTOP) or dies and comes back, and a session bus that hangs.
+// Needs Debian's pulseaudio, pulseaudio-utils (pactl) and dbus-daemon.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -171,4 +172,30 @@ TEST(SoundServer, SoundComesBackWhenTheServerAnswers) {
         EXPECT_TRUE(process::snapshot(temporary.path()).empty());
         std::printf("sound back %.2f s after the server answered\n", std::chrono::duration<double>(back).count());
     }
+}
+
+// A session bus that does not answer keeps no one from playing.
+TEST(SessionBus, AHungBusDoesNotHoldTheStart) {
+    process::TempDir bus;
+    process::TempDir temporary;
+    std::string address = "unix:path=" + (bus.path() / "socket").string();
+    std::string command = "exec dbus-daemon --session --nofork --address=" + address + " >/dev/null 2>&1";
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    pid_t daemon = -1;
+    ASSERT_EQ(::posix_spawn(&daemon, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    ASSERT_TRUE(wait_for([&] { return fs::exists(bus.path() / "socket"); }, 20s));
+    ::kill(daemon, SIGSTOP);
+    auto env = process::headless_environment(temporary.path());
+    env["DBUS_SESSION_BUS_ADDRESS"] = address;
+    process::StartUpWatch start_up(temporary.path());
+    process::Game game({.environment = env});
+    bool started = start_up.wait(game.pid(), 15s);
+    auto took = Clock::now() - game.started();
+    game.send(SIGTERM);
+    process::Outcome outcome = game.wait(5s);
+    ::kill(daemon, SIGKILL);
+    ::waitpid(daemon, nullptr, 0);
+    EXPECT_TRUE(started);
+    EXPECT_LT(took, 5s);
+    EXPECT_TRUE(outcome.exited && outcome.status == 0) << outcome;
 }
