@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
@@ -99,6 +100,23 @@ bool x11_gpu(SDL_Window* window) {
     (void)window;
     return false;
 #endif
+}
+
+// Why SDL made no renderer: SDL's reason, or where SDL has no pixel format
+// for the screen (8-bit colour on X), the screen's depth.
+std::string why_cannot_draw(SDL_Window* window) {
+    std::string why = SDL_GetError();
+#ifdef SDL_VIDEO_DRIVER_X11
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    if (SDL_GetWindowPixelFormat(window) == SDL_PIXELFORMAT_UNKNOWN && SDL_GetWindowWMInfo(window, &wm) &&
+        wm.subsystem == SDL_SYSWM_X11)
+        return "the screen has " + std::to_string(detail::x_screen_depth(wm.info.x11.display)) +
+               "-bit colour; the game needs a screen of 15 bits or more";
+#else
+    (void)window;
+#endif
+    return why;
 }
 
 // SDL's own choice of renderer (the GPU's; on Wayland its GL path), except on
@@ -210,7 +228,7 @@ Surface set_mode(int width, int height) {
     if (!m.window) detail::fail("cannot open the window", SDL_GetError());
     if (m.icon.valid()) SDL_SetWindowIcon(m.window, m.icon.impl().surface);
     m.renderer = make_renderer(m.window);
-    if (!m.renderer) detail::fail("cannot draw in the window", SDL_GetError());
+    if (!m.renderer) detail::fail("cannot draw in the window", why_cannot_draw(m.window).c_str());
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     m.texture = SDL_CreateTexture(m.renderer, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
     if (!m.texture || SDL_RenderSetLogicalSize(m.renderer, width, height) != 0)

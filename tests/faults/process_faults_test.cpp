@@ -264,6 +264,17 @@ TEST(ProcessFaults, AnXServerThatRefusesUsIsQuoted) {
     EXPECT_TRUE(empty(temporary.path()));
 }
 
+TEST(ProcessFaults, AScreenSdlCannotDrawOnIsNamedByItsDepth) {
+    process::TempDir temporary;
+    Xvfb x("800x600x8");
+    Game game({.environment = x_environment(x.name(), temporary.path())});
+    process::Outcome e = game.wait(10s);
+    EXPECT_TRUE(e.exited && e.status == 1) << e;
+    EXPECT_EQ(e.err, one_line("cannot draw in the window: the screen has 8-bit colour; the game needs a screen of "
+                              "15 bits or more"));
+    EXPECT_TRUE(empty(temporary.path()));
+}
+
 TEST(ProcessFaults, AnXServerDyingDuringStartUpOrPlayEndsWithOneLine) {
     // During start-up every 10 ms from the moment the game holds its signals,
     // then once with the window open.
