@@ -139,6 +139,7 @@ void start_video() {
     auto& m = detail::media();
     if (m.video) return;
     platform::keep_off_session_bus();
+    platform::log_sound_server_elsewhere();
     {
         detail::QuietStderr quiet;
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)

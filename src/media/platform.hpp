@@ -38,4 +38,9 @@ void release_stop_signals();
 // screen saver's portal).
 void keep_off_session_bus();
 
+// Sends the sound server library's own complaints (libpulse's, about a
+// runtime directory it may not use) to the system's journal, not the
+// player's terminal, unless the player chose where they go.
+void log_sound_server_elsewhere();
+
 }  // namespace media::platform

@@ -59,6 +59,7 @@ void hold_stop_signals() {}
 void release_stop_signals() {}
 // SDL uses no session bus on Windows.
 void keep_off_session_bus() {}
+void log_sound_server_elsewhere() {}
 
 }  // namespace platform
 

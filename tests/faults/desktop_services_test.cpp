@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -198,4 +199,32 @@ TEST(SessionBus, AHungBusDoesNotHoldTheStart) {
     EXPECT_TRUE(started);
     EXPECT_LT(took, 5s);
     EXPECT_TRUE(outcome.exited && outcome.status == 0) << outcome;
+}
+
+// libpulse's complaints about a runtime directory it may not use stay off
+// the player's terminal; the game's own line is there.
+TEST(SoundServer, ItsLibrarysComplaintsAreNotThePlayers) {
+    process::TempDir temporary;
+    process::TempDir places;
+    fs::path not_ours = getuid() == 0 ? places.path() / "nobody's" : fs::path("/");
+    if (getuid() == 0) {
+        fs::create_directory(not_ours);
+        ASSERT_EQ(::chown(not_ours.c_str(), 65534, 65534), 0);
+    }
+    std::ofstream(places.path() / "a file");
+    for (const fs::path& runtime : {not_ours, places.path() / "a file"}) {
+        auto env = process::headless_environment(temporary.path());
+        env["SDL_AUDIODRIVER"] = "pulseaudio";
+        env["HOME"] = places.path().string();
+        env["XDG_RUNTIME_DIR"] = runtime.string();
+        process::StartUpWatch start_up(temporary.path());
+        process::Game game({.environment = env});
+        EXPECT_TRUE(start_up.wait(game.pid(), 15s));
+        std::this_thread::sleep_for(3s);  // a try again at a sound device
+        game.send(SIGTERM);
+        process::Outcome outcome = game.wait(10s);
+        EXPECT_TRUE(outcome.exited && outcome.status == 0) << outcome;
+        EXPECT_EQ(outcome.err.substr(0, outcome.err.find("no sound device")), "molvane: ") << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    }
 }
