@@ -59,6 +59,8 @@ TEST_PACKAGES=(
     pulseaudio         # a real sound server that hangs and comes back, for tests/faults
     pulseaudio-utils   # pactl and parec: whether and what the game plays on it
     dbus-daemon        # a session bus that hangs, for tests/faults
+    x11-xkb-utils      # setxkbmap: keyboard layouts in the window tests
+    xkb-data           # the layouts themselves (fr, ru, ua, gr)
 )
 
 WINDOWS_PACKAGES=(
