@@ -1,10 +1,12 @@
 // The built program where the process itself is hostile: standard
 // descriptors closed, stderr a pipe nobody reads, limits on file sizes and
-// memory, signals during start-up, an X server that refuses us or dies.
+// memory, signals during start-up, an X server that refuses us or dies, a
+// sound server that hangs or dies and comes back.
 // Each run gets a private TMPDIR that must be empty when the game has ended.
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -84,6 +86,35 @@ std::string one_line(const std::string& pattern) { return "molvane: " + pattern 
 bool matches(const std::string& text, const std::string& pattern) {
     return std::regex_match(text, std::regex(pattern));
 }
+
+pid_t spawn(const std::string& command) {
+    pid_t pid = ::fork();
+    if (pid == 0) ::execl("/bin/sh", "sh", "-c", ("exec " + command + " >/dev/null 2>&1").c_str(), nullptr), _exit(127);
+    return pid;
+}
+
+void end(pid_t pid) {
+    if (pid > 0) ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
+}
+
+// A PulseAudio server, its runtime directory in `home`/run.
+struct Pulse {
+    fs::path home;
+    pid_t pid = -1;
+    ~Pulse() { end(pid); }
+    bool sh(const std::string& command) const {
+        std::string env = "HOME=" + home.string() + " XDG_RUNTIME_DIR=" + (home / "run").string();
+        return std::system((env + " timeout 5 sh -c '" + command + "' >/dev/null 2>&1").c_str()) == 0;
+    }
+    void start() {
+        pid = spawn("env HOME=" + home.string() + " XDG_RUNTIME_DIR=" + (home / "run").string() +
+                    " pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no"
+                    " -L module-native-protocol-unix -L module-null-sink");
+        ASSERT_TRUE(wait_for([&] { return sh("pactl info"); }, 30s));
+    }
+    bool playing() const { return sh("pactl list short sink-inputs | grep -q ."); }
+    bool audible() const { return sh("parec -d null.monitor --raw | head -c 44100 | tr -d \"\\\\0\" | grep -q ."); }
+};
 
 }  // namespace
 
@@ -305,4 +336,57 @@ TEST(ProcessFaults, AnXServerDyingDuringStartUpOrPlayEndsWithOneLine) {
         EXPECT_TRUE(empty(temporary.path()));
     }
     EXPECT_LE(missed, 2) << "start-up was seen in too few runs to say anything";
+}
+
+// ---- A sound server (PulseAudio with a null sink) ------------------------
+
+// Stopped at launch, missing at launch, or killed in play and started again:
+// the title within seconds, the title tune back within seconds of the server
+// answering; then stopped in play, SIGTERM ends the game at once.
+TEST(SoundServer, NeitherAHungNorALostServerHoldsTheGame) {
+    enum At { kStopped, kMissing, kRestarted };
+    for (At at : {kStopped, kMissing, kRestarted}) {
+        SCOPED_TRACE(at);
+        process::TempDir home, temporary;
+        Pulse server{home.path()};
+        fs::create_directories(home.path() / ".config/pulse");
+        fs::create_directory(home.path() / "run");
+        fs::permissions(home.path() / "run", fs::perms::owner_all);
+        std::ofstream(home.path() / ".config/pulse/client.conf") << "autospawn = no\n";
+        if (at != kMissing) {
+            ASSERT_NO_FATAL_FAILURE(server.start());
+        }
+        if (at == kStopped) ::kill(server.pid, SIGSTOP);
+        auto env = process::headless_environment(temporary.path());
+        env["HOME"] = home.path(), env["XDG_RUNTIME_DIR"] = home.path() / "run", env["SDL_AUDIODRIVER"] = "pulseaudio";
+        process::StartUpWatch start_up(temporary.path());
+        process::Game game({.environment = env});
+        ASSERT_TRUE(start_up.wait(game.pid(), 15s));
+        EXPECT_LT(Clock::now() - game.started(), 6s);
+        if (at == kRestarted) {
+            ASSERT_TRUE(wait_for([&] { return server.playing(); }, 20s));
+            end(server.pid);
+            std::this_thread::sleep_for(1s);  // the game plays on without it a while
+        }
+        if (at == kStopped) {
+            ::kill(server.pid, SIGCONT);
+        } else {
+            ASSERT_NO_FATAL_FAILURE(server.start());
+        }
+        auto answered = Clock::now();
+        EXPECT_TRUE(wait_for([&] { return server.playing(); }, 20s));
+        EXPECT_LT(Clock::now() - answered, 8s);
+        EXPECT_TRUE(server.audible());
+        ::kill(server.pid, SIGSTOP);
+        std::this_thread::sleep_for(1s);  // the game's sound thread now waits on the server
+        auto asked = Clock::now();
+        game.send(SIGTERM);
+        process::Outcome outcome = game.wait(20s);
+        EXPECT_LT(Clock::now() - asked, 2s);
+        EXPECT_TRUE(outcome.exited && outcome.status == 0) << outcome;
+        std::string no_device = at == kStopped ? "the sound server does not answer" : "[^\n]*";
+        std::string lines = at == kRestarted ? "" : "molvane: no sound device \\(" + no_device + "\\)[^\n]*\n";
+        EXPECT_TRUE(std::regex_match(outcome.err, std::regex(lines + "molvane: sound is back\n"))) << outcome.err;
+        EXPECT_TRUE(process::snapshot(temporary.path()).empty());
+    }
 }
