@@ -5,6 +5,8 @@
 
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -76,6 +78,17 @@ fs::path write_empty_font_config(const fs::path& directory) {
     return file;
 }
 
+// A Unix socket at `path` that takes connections and never answers (as a
+// frozen D-Bus daemon), open for the rest of the test program's life.
+std::string listen_silently(const fs::path& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) return "";
+    return "unix:path=" + path.string();
+}
+
 // Where one game runs: its working and temporary directories, one more for
 // what the player keeps elsewhere, and its environment.
 struct Place {
@@ -135,6 +148,21 @@ const Surroundings kSurroundings[] = {
      [](Place& p) {
          p.environment["SDL_AUDIODRIVER"] = "alsa";
          return std::string(has_a_sound_card() ? "this machine has a sound card ALSA may open" : "");
+     },
+     0, "molvane: no sound device \\([^\n]*\\); playing without sound\n"},
+    {"HungSessionBus",
+     [](Place& p) {
+         p.environment["DBUS_SESSION_BUS_ADDRESS"] = listen_silently(p.config.path() / "bus");
+         return std::string();
+     },
+     0, ""},
+    // libpulse may not use its runtime directory (a file): its complaints are not the player's.
+    {"UnusableSoundServerDirectory",
+     [](Place& p) {
+         std::ofstream(p.config.path() / "file");
+         p.environment["XDG_RUNTIME_DIR"] = (p.config.path() / "file").string();
+         p.environment["SDL_AUDIODRIVER"] = "pulseaudio";
+         return std::string();
      },
      0, "molvane: no sound device \\([^\n]*\\); playing without sound\n"},
     {"NoInstalledFonts",

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "harness.hpp"
@@ -146,6 +148,22 @@ TEST_F(WaitingScreen, HeldSpaceIsOnePress) {
     EXPECT_EQ(shown_.size(), 1U);
     EXPECT_EQ(harness::sounds("play"), Lines{"sound_space.wav"});
     EXPECT_EQ(STATE, "main");
+}
+
+TEST_F(WaitingScreen, TheKeyLabelledMIsTheMuteKeyOnEveryLayout) {
+    // Where the key is on a US keyboard, what the layout types there, and
+    // whether it mutes: us, fr's M and comma, ru, gr, and ru's т.
+    const std::tuple<char, std::uint32_t, bool> presses[] = {{'m', 'm', true},   {';', 'm', true},
+                                                             {'m', ',', false},  {'m', 0x44C, true},
+                                                             {'m', 0x3BC, true}, {'n', 0x442, false}};
+    media::testing::clear_script();
+    media::event::get();
+    for (auto [us_key, typed, mutes] : presses) {
+        media::testing::push_system_key_at(us_key, typed);
+        std::vector<media::Event> events = media::event::get();
+        ASSERT_EQ(events.size(), 1U);
+        EXPECT_EQ(events[0].key == media::K_M, mutes) << us_key << " typing " << typed;
+    }
 }
 
 TEST_F(WaitingScreen, TitleKeepsABatThatWasStrikingUntilARelease) {

@@ -60,6 +60,8 @@ TEST_PACKAGES=(
     libclang-rt-14-dev # libFuzzer and the sanitizer runtimes for clang 14
     valgrind           # tools/ci/sanitizers.sh: memcheck on a headless game
     debootstrap        # tools/ci/clean_root.sh: a fresh Debian 12 root for the play command
+    pulseaudio         # a real sound server that hangs and comes back, for tests/faults
+    pulseaudio-utils   # pactl and parec: whether and what the game plays on it
 )
 
 WINDOWS_PACKAGES=(

@@ -12,9 +12,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
+#include "media/platform.hpp"
 #include "media/quiet_stderr.hpp"
 #include "media/x_connection.hpp"
 
@@ -34,8 +36,6 @@ void fail(const std::string& what, const char* reason) {
 }  // namespace detail
 
 namespace {
-
-constexpr int kChannels = 32;
 
 bool is_driver(const char* name) {
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -64,24 +64,6 @@ void require_a_display() {
         SDL_Quit();
         throw Error("cannot open a window: " + why_no_display());
     }
-}
-
-void ignore_sdl_log(void*, int, SDL_LogPriority, const char*) {}
-
-bool open_audio() {
-    // The drivers' own complaints (ALSA's, SDL's log) are not for the player.
-    detail::quiet_alsa();
-    SDL_LogOutputFunction log = nullptr;
-    void* log_data = nullptr;
-    SDL_LogGetOutputFunction(&log, &log_data);
-    SDL_LogSetOutputFunction(ignore_sdl_log, nullptr);
-    bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (opened && Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        opened = false;
-    }
-    SDL_LogSetOutputFunction(log, log_data);
-    return opened;
 }
 
 // Where the screen is too small for the frame, the window is as large as
@@ -124,6 +106,23 @@ bool x11_gpu([[maybe_unused]] SDL_Window* window) {
 #endif
 }
 
+// Why SDL made no renderer: SDL's reason, or where SDL has no pixel format
+// for the screen (8-bit colour on X), the screen's depth.
+std::string why_cannot_draw(SDL_Window* window) {
+    std::string why = SDL_GetError();
+#ifdef SDL_VIDEO_DRIVER_X11
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    if (SDL_GetWindowPixelFormat(window) == SDL_PIXELFORMAT_UNKNOWN && SDL_GetWindowWMInfo(window, &wm) &&
+        wm.subsystem == SDL_SYSWM_X11)
+        return "the screen has " + std::to_string(detail::x_screen_depth(wm.info.x11.display)) +
+               "-bit colour; the game needs a screen of 15 bits or more";
+#else
+    (void)window;
+#endif
+    return why;
+}
+
 // SDL's own choice of renderer (the GPU's; on Wayland its GL path), except on
 // X11 where OpenGL would only be emulated in software: there SDL's software
 // renderer draws into the window's shared memory at a fraction of the cost.
@@ -148,6 +147,8 @@ void start_video() {
     // own extra turn at every flip would cost the frame a few milliseconds.
     SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
 #endif
+    platform::keep_off_session_bus();
+    platform::log_sound_server_elsewhere();
     {
         detail::QuietStderr quiet;
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
@@ -161,22 +162,14 @@ void start_video() {
     m.video = true;
 }
 
-// Without a sound device the game plays on in silence, through SDL's dummy
-// driver, which accepts and discards everything.
+// Without a sound device, or while a sound server does not answer, the
+// game plays on in silence while a device is sought (sound_device.cpp).
 void start_sound() {
     auto& m = detail::media();
     if (m.sound) return;
     if (!m.video) detail::fail("cannot start the mixer", "the video system is not started");
     Mix_Init(MIX_INIT_MP3);  // a missing MP3 decoder shows when an MP3 is loaded
-    if (!open_audio()) {
-        std::string why = SDL_GetError();
-        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-        if (!open_audio()) detail::fail("cannot start the silent sound driver", SDL_GetError());
-        // Said once silence is sure: start-up may still fail above.
-        std::fprintf(stderr, "molvane: no sound device (%s); playing without sound\n", why.c_str());
-    }
-    Mix_AllocateChannels(kChannels);
-    detail::start_mixing();
+    detail::open_sound_device();
     m.sound = true;
 }
 
@@ -185,9 +178,10 @@ void start_sound() {
 void quit() {
     auto& m = detail::media();
     if (!m.video) return;
-    Mix_HaltChannel(-1);
-    Mix_CloseAudio();
-    Mix_Quit();
+    // A sound system still opening, or closing after half a second, is left
+    // to the process's end.
+    bool audio_closed = detail::close_sound_device();
+    if (audio_closed) Mix_Quit();
     detail::close_fonts();
     TTF_Quit();
     IMG_Quit();
@@ -199,8 +193,11 @@ void quit() {
     m.texture = nullptr;
     m.renderer = nullptr;
     m.window = nullptr;
-    m.window_hidden = m.video = m.sound = false;
-    SDL_Quit();
+    m.window_hidden = m.video = m.sound = m.mixer = false;
+    if (audio_closed)
+        SDL_Quit();
+    else
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS);
     if (m.harness) m.harness->stopped();
 }
 
@@ -245,7 +242,7 @@ Surface set_mode(int width, int height) {
     if (!m.window) detail::fail("cannot open the window", SDL_GetError());
     if (m.icon.valid()) SDL_SetWindowIcon(m.window, m.icon.impl().surface);
     m.renderer = make_renderer(m.window);
-    if (!m.renderer) detail::fail("cannot draw in the window", SDL_GetError());
+    if (!m.renderer) detail::fail("cannot draw in the window", why_cannot_draw(m.window).c_str());
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     m.texture = SDL_CreateTexture(m.renderer, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
     if (!m.texture || SDL_RenderSetLogicalSize(m.renderer, width, height) != 0)

@@ -9,12 +9,17 @@ namespace media {
 
 namespace {
 
-int key_of(SDL_Keycode sym) {
-    switch (sym) {
+// The key labelled M is found by its letter on Latin layouts (AZERTY has it
+// elsewhere); where the layout types no Latin letter there (Cyrillic ь, Greek
+// μ), by its place, that of M on a US keyboard.
+int key_of(const SDL_Keysym& key) {
+    switch (key.sym) {
         case SDLK_SPACE: return K_SPACE;
         case SDLK_ESCAPE: return K_ESCAPE;
         case SDLK_m: return K_M;
-        default: return K_OTHER;
+        default:
+            bool non_latin = key.sym > 0x7F && (key.sym & SDLK_SCANCODE_MASK) == 0;
+            return key.scancode == SDL_SCANCODE_M && non_latin ? K_M : K_OTHER;
     }
 }
 
@@ -32,11 +37,11 @@ bool translate(const SDL_Event& in, Event& out) {
         case SDL_KEYDOWN:
             if (in.key.repeat) return false;  // a held key is one press
             out.type = EventType::KEYDOWN;
-            out.key = key_of(in.key.keysym.sym);
+            out.key = key_of(in.key.keysym);
             return true;
         case SDL_KEYUP:
             out.type = EventType::KEYUP;
-            out.key = key_of(in.key.keysym.sym);
+            out.key = key_of(in.key.keysym);
             return true;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
@@ -95,7 +100,9 @@ std::vector<Event> get() {
 #endif
     std::vector<Event> events;
     SDL_Event in;
+    detail::tend_sound_device(nullptr);
     while (SDL_PollEvent(&in)) {
+        detail::tend_sound_device(&in);
         Event out;
         if (!window_business(in) && translate(in, out)) events.push_back(out);
     }

@@ -33,4 +33,14 @@ void make_process_safe();
 void hold_stop_signals();
 void release_stop_signals();
 
+// Keeps SDL off the session bus (D-Bus), which it would wait on without
+// end when the bus hangs; the game uses nothing there (input methods, the
+// screen saver's portal).
+void keep_off_session_bus();
+
+// Sends the sound server library's own complaints (libpulse's, about a
+// runtime directory it may not use) to the system's journal, not the
+// player's terminal, unless the player chose where they go.
+void log_sound_server_elsewhere();
+
 }  // namespace media::platform

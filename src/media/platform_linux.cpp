@@ -66,4 +66,11 @@ void hold_stop_signals() {
 
 void release_stop_signals() { ::pthread_sigmask(SIG_SETMASK, &before_hold, nullptr); }
 
+// An address libdbus refuses at once, without trying to start a bus.
+void keep_off_session_bus() { ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1); }
+
+void log_sound_server_elsewhere() {
+    if (!std::getenv("PULSE_LOG_SYSLOG")) ::setenv("PULSE_LOG_JOURNAL", "1", 0);
+}
+
 }  // namespace media::platform

@@ -57,6 +57,9 @@ void at_exit(void (*handler)()) { std::atexit(handler); }
 void make_process_safe() {}
 void hold_stop_signals() {}
 void release_stop_signals() {}
+// SDL uses no session bus on Windows.
+void keep_off_session_bus() {}
+void log_sound_server_elsewhere() {}
 
 }  // namespace platform
 

@@ -5,6 +5,9 @@
 
 #include <atomic>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
 #include "media/error.hpp"
 #include "media/internal.hpp"
@@ -13,8 +16,9 @@
 namespace media {
 
 Sound::Impl::~Impl() {
-    // Safe after quit() too: with the mixer closed it only frees memory.
-    if (chunk) Mix_FreeChunk(chunk);
+    // Safe after quit() too: with the mixer closed it only frees memory. Left
+    // to the process's end while a thread of ours holds the mixer.
+    if (chunk && !detail::media().sound_away) Mix_FreeChunk(chunk);
 }
 
 Sound::Impl& Sound::impl() const {
@@ -53,6 +57,7 @@ constexpr double kReleaseSeconds = 0.05;
 
 struct Mixing {
     std::atomic<bool> muted{false};
+    bool paused = false;
     std::atomic<long> buffers{0};  // mixed since the mixer opened
     int channels = 2;
     int frame_bytes = 4;
@@ -85,9 +90,37 @@ bool waiting_to_begin(const Sound::Impl& sound) {
     return false;
 }
 
+// Every sound made, for when the mixer comes back.
+std::vector<std::weak_ptr<Sound::Impl>>& every_sound() {
+    static std::vector<std::weak_ptr<Sound::Impl>> sounds;
+    return sounds;
+}
+
+std::shared_ptr<Sound::Impl> new_sound(const std::string& path) {
+    auto& sounds = every_sound();
+    std::erase_if(sounds, [](const auto& sound) { return sound.expired(); });
+    auto sound = std::make_shared<Sound::Impl>();
+    sound->label = file_name(path);
+    sounds.push_back(sound);
+    return sound;
+}
+
 }  // namespace
 
 namespace detail {
+
+void sound_back() {
+    for (const auto& weak : every_sound()) {
+        auto sound = weak.lock();
+        if (!sound) continue;
+        if (!sound->chunk && !sound->file.empty()) {
+            sound->chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(sound->file.data(), int(sound->file.size())), 1);
+            sound->file.clear();
+        }
+        if (sound->chunk && sound->looping) Mix_PlayChannel(-1, sound->chunk, -1);
+    }
+    if (mixing().paused) Mix_Pause(-1);
+}
 
 void start_mixing() {
     Mixing& m = mixing();
@@ -106,26 +139,31 @@ void start_mixing() {
 }  // namespace detail
 
 Sound::Sound(const std::string& path) {
+    impl_ = new_sound(path);
+    if (!detail::media().mixer) {
+        // Kept whole, to load when a sound device opens.
+        std::ifstream in(path, std::ios::binary);
+        impl_->file.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (!in) detail::fail("cannot load the sound " + file_name(path), "cannot read the file");
+        return;
+    }
     // Mix_LoadWAV decodes the whole file, MP3 included, into memory.
     Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
     if (!chunk) detail::fail("cannot load the sound " + file_name(path), Mix_GetError());
-    impl_ = std::make_shared<Impl>();
     impl_->chunk = chunk;
-    impl_->label = file_name(path);
 }
 
 Sound::Sound(const std::string& path, DecodedMp3 decoded) {
-    if (decoded.count == 0 || !mixer_plays(decoded.rate, decoded.channels)) {
+    if (!detail::media().mixer || decoded.count == 0 || !mixer_plays(decoded.rate, decoded.channels)) {
         *this = Sound(path);
         return;
     }
     auto bytes = static_cast<Uint32>(decoded.count * sizeof(std::int16_t));
     Mix_Chunk* chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(decoded.samples.get()), bytes);
     if (!chunk) detail::fail("cannot load the sound " + file_name(path), Mix_GetError());
-    impl_ = std::make_shared<Impl>();
+    impl_ = new_sound(path);
     impl_->samples = std::move(decoded.samples);  // the chunk plays them; freed after it
     impl_->chunk = chunk;
-    impl_->label = file_name(path);
 }
 
 const std::string& Sound::label() const {
@@ -138,13 +176,16 @@ void Sound::play(int loops) const {
     // Rabbits that pop up together each start the pop: the first start is
     // heard, the others would only make it louder.
     Impl& sound = impl();
-    if (waiting_to_begin(sound)) return;
+    if (loops == -1) sound.looping = true;
+    if (!sound.chunk || waiting_to_begin(sound)) return;
     sound.started_at_buffer = mixing().buffers.load();
     Mix_PlayChannel(-1, sound.chunk, loops);  // -1: every channel busy, so the sound is skipped
 }
 
 void Sound::stop() const {
     detail::note_sound(label(), "stop");
+    impl().looping = false;
+    if (!impl_->chunk || !detail::media().mixer) return;
     for (int channel = 0, n = Mix_AllocateChannels(-1); channel < n; ++channel)
         if (Mix_Playing(channel) && Mix_GetChunk(channel) == impl_->chunk) Mix_HaltChannel(channel);
 }
@@ -157,17 +198,21 @@ bool muted() { return mixing().muted; }
 
 void stop() {
     detail::note_sound("mixer", "stop");
-    Mix_HaltChannel(-1);
+    for (const auto& weak : every_sound())
+        if (auto sound = weak.lock()) sound->looping = false;
+    if (detail::media().mixer) Mix_HaltChannel(-1);
 }
 
 void pause() {
     detail::note_sound("mixer", "pause");
-    Mix_Pause(-1);
+    mixing().paused = true;
+    if (detail::media().mixer) Mix_Pause(-1);
 }
 
 void unpause() {
     detail::note_sound("mixer", "unpause");
-    Mix_Resume(-1);
+    mixing().paused = false;
+    if (detail::media().mixer) Mix_Resume(-1);
 }
 
 }  // namespace mixer

@@ -131,6 +131,15 @@ void push_system_key(int key, bool repeat) {
     if (SDL_PushEvent(&event) < 0) detail::fail("cannot push a key event", SDL_GetError());
 }
 
+void push_system_key_at(char us_key, std::uint32_t typed) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.scancode = SDL_GetScancodeFromName(std::string(1, us_key).c_str());
+    event.key.keysym.sym = SDL_Keycode(typed);
+    if (SDL_PushEvent(&event) < 0) detail::fail("cannot push a key event", SDL_GetError());
+}
+
 void set_clock_paced(bool paced) { stand.pacing = paced; }
 
 void set_tracing(bool on) {

@@ -33,6 +33,9 @@ void clear_script();
 // Puts K_SPACE or K_ESCAPE (a repeat of a held key or not) into the
 // system's event queue, read by event::get() when no script is set.
 void push_system_key(int key, bool repeat);
+// Puts a press of the key where `us_key` is on a US keyboard ('m', ';'),
+// typing the character `typed` (a Unicode code point) in the layout in use.
+void push_system_key_at(char us_key, std::uint32_t typed);
 // With pacing off, Clock::tick returns at once.
 void set_clock_paced(bool paced);
 

@@ -62,4 +62,9 @@ bool detail::x_server_renders_on_gpu(void* display) {
     return false;
 }
 
+int detail::x_screen_depth(void* display) {
+    auto* x = static_cast<Display*>(display);
+    return DefaultDepth(x, DefaultScreen(x));  // read from the connection: no call into Xlib
+}
+
 }  // namespace media

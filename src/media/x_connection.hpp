@@ -19,6 +19,8 @@ namespace detail {
 // Whether the X server can let OpenGL draw on a GPU: direct rendering (DRI2,
 // DRI3) or NVIDIA's own GLX. Without either, OpenGL is a software rasteriser.
 bool x_server_renders_on_gpu(void* display);
+// The bits per pixel of the X server's default screen.
+int x_screen_depth(void* display);
 }  // namespace detail
 
 }  // namespace media

@@ -1,10 +1,12 @@
 // The built program where the process itself is hostile: standard
 // descriptors closed, stderr a pipe nobody reads, limits on file sizes and
-// memory, signals during start-up, an X server that refuses us or dies.
+// memory, signals during start-up, an X server that refuses us or dies, a
+// sound server that hangs or dies and comes back.
 // Each run gets a private TMPDIR that must be empty when the game has ended.
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -84,6 +86,30 @@ std::string one_line(const std::string& pattern) { return "molvane: " + pattern 
 bool matches(const std::string& text, const std::string& pattern) {
     return std::regex_match(text, std::regex(pattern));
 }
+
+// A PulseAudio server with a null sink, `home` its home and runtime directory.
+struct Pulse {
+    fs::path home;
+    pid_t pid = -1;
+    ~Pulse() {
+        if (pid > 0) ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
+    }
+    std::string env() const { return "HOME=" + home.string() + " XDG_RUNTIME_DIR=" + home.string() + " "; }
+    bool sh(const std::string& command) const {
+        return std::system((env() + "timeout 5 sh -c '" + command + "' >/dev/null 2>&1").c_str()) == 0;
+    }
+    void start() {
+        std::string command = "exec env " + env() + "pulseaudio -n --daemonize=no --exit-idle-time=-1 " +
+                              "--use-pid-file=no -L module-native-protocol-unix -L module-null-sink >/dev/null 2>&1";
+        if ((pid = ::fork()) == 0) ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr), _exit(127);
+        EXPECT_TRUE(wait_for([&] { return sh("pactl info"); }, 30s));
+    }
+    void stop(int signal) const {
+        if (pid > 0) ::kill(pid, signal);
+    }
+    bool playing() const { return sh("pactl list short sink-inputs | grep -q ."); }
+    bool audible() const { return sh("parec -d null.monitor --raw | head -c 44100 | tr -d \"\\\\0\" | grep -q ."); }
+};
 
 }  // namespace
 
@@ -264,6 +290,14 @@ TEST(ProcessFaults, AnXServerThatRefusesUsIsQuoted) {
     EXPECT_TRUE(empty(temporary.path()));
 }
 
+TEST(ProcessFaults, AScreenSdlCannotDrawOnIsNamedByItsDepth) {
+    process::TempDir temporary;
+    Xvfb x("800x600x8");
+    process::Outcome e = Game({.environment = x_environment(x.name(), temporary.path())}).wait(10s);
+    const char* why = "the screen has 8-bit colour; the game needs a screen of 15 bits or more";
+    EXPECT_TRUE(e.exited && e.status == 1 && e.err == one_line("cannot draw in the window: " + std::string(why))) << e;
+}
+
 TEST(ProcessFaults, AnXServerDyingDuringStartUpOrPlayEndsWithOneLine) {
     // During start-up every 10 ms from the moment the game holds its signals,
     // then once with the window open.
@@ -294,4 +328,50 @@ TEST(ProcessFaults, AnXServerDyingDuringStartUpOrPlayEndsWithOneLine) {
         EXPECT_TRUE(empty(temporary.path()));
     }
     EXPECT_LE(missed, 2) << "start-up was seen in too few runs to say anything";
+}
+
+// ---- A sound server (PulseAudio with a null sink) ------------------------
+
+// Stopped at launch, missing at launch, or killed in play and started again:
+// the title within seconds, the title tune back within seconds of the server
+// answering; then stopped in play, SIGTERM ends the game at once.
+TEST(SoundServer, NeitherAHungNorALostServerHoldsTheGame) {
+    enum At { kStopped, kMissing, kRestarted };
+    for (At at : {kStopped, kMissing, kRestarted}) {
+        SCOPED_TRACE(at);
+        process::TempDir home, temporary;
+        Pulse server{home.path()};
+        fs::create_directories(home.path() / ".config/pulse");
+        std::ofstream(home.path() / ".config/pulse/client.conf") << "autospawn = no\n";
+        if (at != kMissing) server.start();
+        server.stop(at == kStopped ? SIGSTOP : 0);
+        auto env = process::headless_environment(temporary.path());
+        env["HOME"] = env["XDG_RUNTIME_DIR"] = home.path(), env["SDL_AUDIODRIVER"] = "pulseaudio";
+        process::StartUpWatch start_up(temporary.path());
+        Game game({.environment = env});
+        ASSERT_TRUE(start_up.wait(game.pid(), 15s));
+        EXPECT_LT(Clock::now() - game.started(), 6s);
+        if (at == kRestarted) {
+            ASSERT_TRUE(wait_for([&] { return server.playing(); }, 20s));
+            server.stop(SIGKILL), ::waitpid(server.pid, nullptr, 0);
+            std::this_thread::sleep_for(1s);  // the game plays on without it a while
+        }
+        if (at == kStopped) server.stop(SIGCONT);
+        if (at != kStopped) server.start();
+        auto answered = Clock::now();
+        EXPECT_TRUE(wait_for([&] { return server.playing(); }, 20s));
+        EXPECT_LT(Clock::now() - answered, 8s);
+        EXPECT_TRUE(wait_for([&] { return server.audible(); }, 10s));  // the tune restarts at the next frame
+        server.stop(SIGSTOP);
+        std::this_thread::sleep_for(1s);  // the game's sound thread now waits on the server
+        auto asked = Clock::now();
+        game.send(SIGTERM);
+        process::Outcome e = game.wait(20s);
+        EXPECT_LT(Clock::now() - asked, 2s);
+        EXPECT_TRUE(e.exited && e.status == 0) << e;
+        std::string why = at == kStopped ? "the sound server does not answer" : "[^\n]*";
+        std::string said = at == kRestarted ? "" : one_line("no sound device \\(" + why + "\\); playing without sound");
+        EXPECT_TRUE(matches(e.err, said + one_line("sound is back"))) << e.err;
+        EXPECT_TRUE(empty(temporary.path()));
+    }
 }
