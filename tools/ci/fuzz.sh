@@ -12,7 +12,7 @@ OUT=build/fuzz
 mkdir -p "$OUT/corpus"
 cp tests/fuzz/corpus/* "$OUT/corpus/"
 clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -Isrc -Ibuild/test/generated tests/fuzz/asset_fuzzer.cpp src/shell/asset_files.cpp -o "$OUT/asset_fuzzer"
+    -Isrc -Ibuild/test/generated tests/fuzz/asset_fuzzer.cpp src/shell/asset_files.cpp src/media/platform_linux.cpp -o "$OUT/asset_fuzzer"
 mkdir -p "$OUT/tmp"
 TMPDIR="$ROOT/$OUT/tmp" "$OUT/asset_fuzzer" -max_total_time="$SECONDS_TO_RUN" -max_len=4096 \
     -artifact_prefix="$OUT/" "$OUT/corpus" 2>&1 | tail -n 5
