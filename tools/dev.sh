@@ -62,6 +62,8 @@ TEST_PACKAGES=(
     debootstrap        # tools/ci/clean_root.sh: a fresh Debian 12 root for the play command
     pulseaudio         # a real sound server that hangs and comes back, for tests/faults
     pulseaudio-utils   # pactl and parec: whether and what the game plays on it
+    x11-xkb-utils      # setxkbmap: keyboard layouts in the window tests
+    xkb-data           # the layouts themselves (fr, ru, ua, gr)
 )
 
 WINDOWS_PACKAGES=(

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "media/surface.hpp"
@@ -146,6 +147,28 @@ TEST_F(Manners, MSilencesTheGameAndMAgainBringsItBack) {
     EXPECT_GT(loud(first_m - rate, first_m), 100);
     EXPECT_EQ(loud(first_m_done + rate / 5, second_m), 0);
     EXPECT_GT(loud(long(heard.size()) - rate, long(heard.size())), 100);
+    EXPECT_EQ(close_request(1s), 0);
+}
+
+TEST_F(Manners, TheKeyLabelledMMutesOnEveryLayout) {
+    ASSERT_NO_FATAL_FAILURE(start_at({300, 400}));
+    // X keycode 58 is where M is on a US keyboard (AZERTY's comma: no mute),
+    // 47 where AZERTY has its M. Each press but one toggles the mute.
+    const std::tuple<const char*, int, bool> presses[] = {{"us", 58, true}, {"fr", 47, true}, {"fr", 58, false},
+                                                          {"ru", 58, true}, {"ua", 58, true}, {"gr", 58, true}};
+    const long rate = 44100;
+    bool muted = false;
+    for (auto [layout, keycode, toggles] : presses) {
+        ASSERT_TRUE(x(std::string("setxkbmap ") + layout) && x("xdotool key " + std::to_string(keycode)));
+        muted = muted != toggles;
+        // Half a second for the press and the driver's buffers, then a second heard.
+        long pressed = long(recording().size());
+        ASSERT_TRUE(wait_for([&] { return long(recording().size()) > pressed + rate * 3 / 2; }, 10s));
+        std::vector<float> heard = recording();
+        double energy = 0;
+        for (long i = pressed + rate / 2; i < pressed + rate * 3 / 2; ++i) energy += std::abs(heard[std::size_t(i)]);
+        EXPECT_EQ(energy == 0, muted) << layout << " keycode " << keycode;
+    }
     EXPECT_EQ(close_request(1s), 0);
 }
 
