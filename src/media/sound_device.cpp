@@ -107,7 +107,10 @@ void start_retrying(bool close_first) {
         r.failures = 0;
     }
     try {
-        std::thread(retry, close_first, false).detach();
+        std::thread([close_first] {
+            retry(close_first, false);
+            SDL_TLSCleanup();  // SDL's storage for this thread, which SDL did not make
+        }).detach();
     } catch (const std::system_error&) {
         retry(close_first, true);
     }
@@ -181,7 +184,10 @@ bool close_sound_device() {
         closing->done_signal.notify_all();
     };
     try {
-        std::thread(close).detach();
+        std::thread([close] {
+            close();
+            SDL_TLSCleanup();
+        }).detach();
     } catch (const std::system_error&) {
         close();  // no thread to be had: wait here
     }
