@@ -29,13 +29,13 @@ void ignore_sdl_log(void*, int, SDL_LogPriority, const char*) {}
 
 // The mixer's rate, format and channels as it first opened: the sounds are
 // made for them, and a device opened again is opened for them (SDL converts).
-struct Spec {
+struct Output {
     int rate = MIX_DEFAULT_FREQUENCY;
     Uint16 format = MIX_DEFAULT_FORMAT;
     int channels = 2;
     bool fixed = false;
 };
-Spec first_spec;  // only the thread that holds SDL's sound touches it
+Output first_output;  // only the thread that holds SDL's sound touches it
 
 // SDL's sound and the mixer.
 bool open_audio() {
@@ -46,13 +46,13 @@ bool open_audio() {
     SDL_LogGetOutputFunction(&log, &log_data);
     SDL_LogSetOutputFunction(ignore_sdl_log, nullptr);
     bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    Spec& spec = first_spec;
-    int changes = spec.fixed ? 0 : SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE;
-    if (opened && Mix_OpenAudioDevice(spec.rate, spec.format, spec.channels, 1024, nullptr, changes) != 0) {
+    Output& out = first_output;
+    int changes = out.fixed ? 0 : SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE;
+    if (opened && Mix_OpenAudioDevice(out.rate, out.format, out.channels, 1024, nullptr, changes) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         opened = false;
     }
-    if (opened && !spec.fixed) spec.fixed = Mix_QuerySpec(&spec.rate, &spec.format, &spec.channels) != 0;
+    if (opened && !out.fixed) out.fixed = Mix_QuerySpec(&out.rate, &out.format, &out.channels) != 0;
     SDL_LogSetOutputFunction(log, log_data);
     return opened;
 }
@@ -170,7 +170,7 @@ bool close_sound_device() {
         r.changed.notify_all();
         return false;
     }
-    first_spec = Spec();  // a mixer opened anew makes its sounds anew
+    first_output = Output();  // a mixer opened anew makes its sounds anew
     struct Closing {
         std::mutex lock;
         std::condition_variable done_signal;
