@@ -211,7 +211,8 @@ void detail::show_frame() {
         SDL_SetRenderDrawColor(m.renderer, 0, 0, 0, 255);
         SDL_RenderClear(m.renderer);
     }
-    if (SDL_RenderCopy(m.renderer, m.texture, nullptr, nullptr) != 0) fail("cannot show the frame", SDL_GetError());
+    SDL_Rect shown{0, 0, m.frame.get_width(), m.frame.get_height()};
+    if (SDL_RenderCopy(m.renderer, m.texture, &shown, nullptr) != 0) fail("cannot show the frame", SDL_GetError());
     SDL_RenderPresent(m.renderer);
 }
 
@@ -244,12 +245,17 @@ Surface set_mode(int width, int height) {
     m.renderer = make_renderer(m.window);
     if (!m.renderer) detail::fail("cannot draw in the window", why_cannot_draw(m.window).c_str());
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-    m.texture = SDL_CreateTexture(m.renderer, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
+    // SDL copies rows a multiple of 16 bytes long with streaming stores, which
+    // bypass the cache; one column more, never shown, makes the software
+    // renderer's copy a memcpy, as the frame's longer rows do for the blits.
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(m.renderer, &info);
+    int texture_width = info.flags & SDL_RENDERER_SOFTWARE ? width + 1 : width;
+    m.texture =
+        SDL_CreateTexture(m.renderer, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, texture_width, height);
     if (!m.texture || SDL_RenderSetLogicalSize(m.renderer, width, height) != 0)
         detail::fail("cannot draw in the window", SDL_GetError());
-    // Rows a pixel longer than the frame: SDL then draws opaque pictures with
-    // memcpy, which leaves them in the cache for the flip, rather than with
-    // streaming stores around it (a capped level: 4 % of a core, not 10 %).
+    // Rows a pixel longer than the frame: opaque pictures are drawn with memcpy.
     auto pixels = std::make_unique<Uint32[]>(std::size_t(width + 1) * std::size_t(height));
     SDL_Surface* frame =
         SDL_CreateRGBSurfaceWithFormatFrom(pixels.get(), width, height, 32, (width + 1) * 4, SDL_PIXELFORMAT_XRGB8888);
@@ -265,7 +271,8 @@ void flip() {
     if (!m.window) detail::fail("cannot show the frame", "the window is not open");
     SDL_Surface* frame = m.frame.impl().surface;
     if (!m.window_hidden) {  // a frame nobody sees is not shown
-        if (SDL_UpdateTexture(m.texture, nullptr, frame->pixels, frame->pitch) != 0)
+        SDL_Rect all{0, 0, frame->w, frame->h};
+        if (SDL_UpdateTexture(m.texture, &all, frame->pixels, frame->pitch) != 0)
             detail::fail("cannot show the frame", SDL_GetError());
         detail::show_frame();
     }
