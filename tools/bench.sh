@@ -6,7 +6,8 @@
 #
 #   bash tools/bench.sh
 #
-# Needs xvfb and openbox (Debian 12), which dev.sh test installs.
+# Needs xvfb and openbox (Debian 12), which dev.sh test installs, and for the
+# comparison with a pygame program python3-pygame.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=build/bench
@@ -47,6 +48,11 @@ start_x 1024x768x24
 "$bench" frames
 "$bench" start-up 50
 "$bench" pacing
+if /usr/bin/python3 -c "import pygame" 2>/dev/null; then
+    PYGAME_HIDE_SUPPORT_PROMPT=1 /usr/bin/python3 tools/bench_pygame.py
+else
+    echo "pygame: not installed (Debian: python3-pygame), no comparison"
+fi
 
 echo "== fullscreen at 1920 x 1080 (openbox makes the window fullscreen)"
 start_x 1920x1080x24
