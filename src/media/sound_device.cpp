@@ -6,7 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <memory>
+#include <future>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -171,28 +171,18 @@ bool close_sound_device() {
         return false;
     }
     first_output = Output();  // a mixer opened anew makes its sounds anew
-    struct Closing {
-        std::mutex lock;
-        std::condition_variable done_signal;
-        bool done = false;
-    };
-    auto closing = std::make_shared<Closing>();
-    auto close = [closing] {
-        close_audio();
-        std::lock_guard<std::mutex> hold(closing->lock);
-        closing->done = true;
-        closing->done_signal.notify_all();
-    };
+    std::packaged_task<void()> close(close_audio);
+    std::future<void> closed = close.get_future();
     try {
-        std::thread([close] {
+        std::thread([close = std::move(close)]() mutable {
             close();
             SDL_TLSCleanup();
         }).detach();
     } catch (const std::system_error&) {
-        close();  // no thread to be had: wait here
+        close_audio();  // no thread to be had: closed here
+        return true;
     }
-    std::unique_lock<std::mutex> hold(closing->lock);
-    return closing->done_signal.wait_for(hold, kCloseWait, [&] { return closing->done; });
+    return closed.wait_for(kCloseWait) == std::future_status::ready;
 }
 
 }  // namespace media::detail
