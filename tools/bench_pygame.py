@@ -2,7 +2,8 @@
 """A level drawn the way a pygame program draws it, to weigh the game's own
 cost against: the countdown and 30 seconds of play at 60 frames a second,
 each frame the strip with its three texts rendered anew, the nine holes
-(twice, as the game draws them) and the bat, from the game's own pictures. Prints the CPU it took.
+(twice, as the game draws them) and the bat, from the game's own pictures.
+Prints the CPU it took.
 
     /usr/bin/python3 tools/bench_pygame.py   (Debian: python3-pygame)
 """
