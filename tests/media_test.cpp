@@ -4,8 +4,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <thread>
+#include <utility>
+#include <vector>
 
+#include "assets.hpp"
 #include "harness.hpp"
 #include "media/clock.hpp"
 #include "media/display.hpp"
@@ -13,6 +17,8 @@
 #include "media/geometry.hpp"
 #include "media/sound.hpp"
 #include "media/testing.hpp"
+#include "process.hpp"
+#include "shell/asset_files.hpp"
 #include "shell/constants.hpp"
 #include "shell/game_state.hpp"
 
@@ -184,6 +190,27 @@ TEST(Mixer, ARepeatedSoundPlaysOnPastItsEndAndAOnceSoundDoesNot) {
     EXPECT_EQ(media::testing::channels_playing(molvane::HIT), 0);
     EXPECT_EQ(media::testing::channels_playing(molvane::POP), 1);
     media::mixer::stop();
+}
+
+// Start-up loads the music on a thread of its own beside the other sounds.
+TEST(Mixer, SoundsLoadOnTwoThreadsAtOnceAsOnOne) {
+    harness::start_game();
+    process::TempDir dir;
+    for (const assets::Entry& entry : assets::DATA)
+        std::ofstream(dir.path() / entry.name, std::ios::binary) << molvane::decode_asset(entry.name, entry.text);
+    auto load = [&](const media::Sound& loaded, std::vector<media::Sound>& kept) {
+        for (int i = 0; i < 100; ++i)  // every other one let go: the list of every sound drops it
+            if (media::Sound sound((dir.path() / loaded.label()).string()); i % 2) kept.push_back(sound);
+    };
+    std::vector<media::Sound> music, effects;
+    std::thread other(load, std::cref(molvane::ADD_LIFE), std::ref(music));
+    load(molvane::POP, effects);
+    other.join();
+    for (const auto& [loaded, kept] : {std::pair{&molvane::ADD_LIFE, &music}, std::pair{&molvane::POP, &effects}}) {
+        ASSERT_EQ(kept->size(), 50u);
+        for (const media::Sound& sound : *kept)  // and as start-up loaded it, the music on its thread
+            EXPECT_TRUE(media::testing::samples(sound) == media::testing::samples(*loaded)) << loaded->label();
+    }
 }
 
 TEST(Fonts, AMissingFamilyFallsBackToTheEmbeddedFontAndStillWrites) {

@@ -33,7 +33,6 @@ PLAY_PACKAGES=(
     libsdl2-dev        # window, input, timing
     libsdl2-image-dev  # JPEG and PNG pictures
     libsdl2-mixer-dev  # music and sound effects (WAV, MP3)
-    libmpg123-dev      # decodes the MP3s at start-up, ahead of the mixer (which uses it too)
     libsdl2-ttf-dev    # text
     libfontconfig-dev  # finds installed fonts by family name
     fonts-dejavu-core  # DejaVu Sans Bold, embedded in the game as its default font

@@ -24,7 +24,6 @@ struct Surface::Impl {
 };
 
 struct Sound::Impl {
-    std::unique_ptr<std::int16_t[]> samples;  // the chunk's, when decoded ahead
     Mix_Chunk* chunk = nullptr;
     std::string label;
     long started_at_buffer = -1;  // the mixer's buffer count at the last start

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <vector>
 
 #include "media/error.hpp"
@@ -31,15 +32,6 @@ namespace {
 std::string file_name(const std::string& path) {
     auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Whether samples at this rate and channels, 16-bit, are what the mixer plays.
-bool mixer_plays(long rate, int channels) {
-    int mixer_rate = 0;
-    int mixer_channels = 0;
-    Uint16 format = 0;
-    return Mix_QuerySpec(&mixer_rate, &format, &mixer_channels) != 0 && format == AUDIO_S16SYS && mixer_rate == rate &&
-           mixer_channels == channels;
 }
 
 // ---- The mix ------------------------------------------------------------------
@@ -90,18 +82,25 @@ bool waiting_to_begin(const Sound::Impl& sound) {
     return false;
 }
 
-// Every sound made, for when the mixer comes back.
-std::vector<std::weak_ptr<Sound::Impl>>& every_sound() {
-    static std::vector<std::weak_ptr<Sound::Impl>> sounds;
-    return sounds;
+// Every sound made, for when the mixer comes back. Sounds load on two
+// threads at start-up: the list is held while it is read or changed.
+struct EverySound {
+    std::mutex lock;
+    std::vector<std::weak_ptr<Sound::Impl>> sounds;
+};
+
+EverySound& every_sound() {
+    static EverySound every;
+    return every;
 }
 
 std::shared_ptr<Sound::Impl> new_sound(const std::string& path) {
-    auto& sounds = every_sound();
-    std::erase_if(sounds, [](const auto& sound) { return sound.expired(); });
     auto sound = std::make_shared<Sound::Impl>();
     sound->label = file_name(path);
-    sounds.push_back(sound);
+    EverySound& every = every_sound();
+    std::lock_guard<std::mutex> hold(every.lock);
+    std::erase_if(every.sounds, [](const auto& weak) { return weak.expired(); });
+    every.sounds.push_back(sound);
     return sound;
 }
 
@@ -110,7 +109,9 @@ std::shared_ptr<Sound::Impl> new_sound(const std::string& path) {
 namespace detail {
 
 void sound_back() {
-    for (const auto& weak : every_sound()) {
+    EverySound& every = every_sound();
+    std::lock_guard<std::mutex> hold(every.lock);
+    for (const auto& weak : every.sounds) {
         auto sound = weak.lock();
         if (!sound) continue;
         if (!sound->chunk && !sound->file.empty()) {
@@ -147,24 +148,15 @@ Sound::Sound(const std::string& path) {
         if (!in) detail::fail("cannot load the sound " + file_name(path), "cannot read the file");
         return;
     }
-    // Mix_LoadWAV decodes the whole file, MP3 included, into memory.
+    // Mix_LoadWAV decodes the whole file, MP3 included (under the mixer's
+    // lock), into memory. It only reads the mixer's format: two threads may
+    // load at once.
     Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());
     if (!chunk) detail::fail("cannot load the sound " + file_name(path), Mix_GetError());
     impl_->chunk = chunk;
 }
 
-Sound::Sound(const std::string& path, DecodedMp3 decoded) {
-    if (!detail::media().mixer || decoded.count == 0 || !mixer_plays(decoded.rate, decoded.channels)) {
-        *this = Sound(path);
-        return;
-    }
-    auto bytes = static_cast<Uint32>(decoded.count * sizeof(std::int16_t));
-    Mix_Chunk* chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(decoded.samples.get()), bytes);
-    if (!chunk) detail::fail("cannot load the sound " + file_name(path), Mix_GetError());
-    impl_ = new_sound(path);
-    impl_->samples = std::move(decoded.samples);  // the chunk plays them; freed after it
-    impl_->chunk = chunk;
-}
+void sound_thread_done() { SDL_TLSCleanup(); }
 
 const std::string& Sound::label() const {
     if (!impl_) throw Error("a sound was used before it was loaded");
@@ -198,8 +190,12 @@ bool muted() { return mixing().muted; }
 
 void stop() {
     detail::note_sound("mixer", "stop");
-    for (const auto& weak : every_sound())
-        if (auto sound = weak.lock()) sound->looping = false;
+    {
+        EverySound& every = every_sound();
+        std::lock_guard<std::mutex> hold(every.lock);
+        for (const auto& weak : every.sounds)
+            if (auto sound = weak.lock()) sound->looping = false;
+    }
     if (detail::media().mixer) Mix_HaltChannel(-1);
 }
 

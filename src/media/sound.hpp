@@ -1,38 +1,18 @@
 // Sounds, decoded whole at load, and the mixer that plays them.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <string>
 
 namespace media {
 
-// An MP3 file decoded whole, ahead of the mixer: signed 16-bit samples,
-// interleaved by channel, at the file's own rate and channels.
-struct DecodedMp3 {
-    std::unique_ptr<std::int16_t[]> samples;
-    std::size_t count = 0;  // of all channels together
-    long rate = 0;
-    int channels = 0;
-};
-
-// Decodes with libmpg123, as the mixer itself would, into a buffer sized
-// once from the file's length. Needs no other media service: safe on any
-// thread, before init(). Empty (count 0) when the file is not an MP3 that
-// decodes cleanly; Sound then leaves the file to the mixer, which reports
-// what is wrong with it.
-DecodedMp3 decode_mp3(const std::string& path);
-
 class Sound {
 public:
     Sound() = default;
-    // Loads a WAV or MP3 file and decodes it whole.
+    // Loads a WAV or MP3 file and decodes it whole; without a sound device,
+    // keeps the file to load when one opens. Two threads may load at once,
+    // while nothing else uses the media layer's sound.
     explicit Sound(const std::string& path);
-    // The same sound from samples decoded ahead. They are played as they are
-    // when they already are in the mixer's format, which is what the mixer
-    // would have made of the file; otherwise the mixer loads the file.
-    Sound(const std::string& path, DecodedMp3 decoded);
 
     // Plays the sound once, or with loops = -1 repeats it until stopped.
     // When every channel is busy the sound is skipped: silence, not an error.
@@ -52,6 +32,10 @@ public:
 private:
     std::shared_ptr<Impl> impl_;
 };
+
+// Lets go of what SDL keeps for the calling thread (its error text): a
+// thread of the game's own that loaded sounds calls it as it ends.
+void sound_thread_done();
 
 namespace mixer {
 // Silences everything the mixer plays while muted; the sounds play on

@@ -1,9 +1,7 @@
 // What the browser build has in place of the desktop's system services: no
 // X server to watch, no ALSA, no stderr worth setting aside (the page's
-// console is the player's), no libmpg123 (the mixer decodes MP3s) and no
-// quick_exit.
+// console is the player's) and no quick_exit.
 #include "media/quiet_stderr.hpp"
-#include "media/sound.hpp"
 #include "media/x_connection.hpp"
 
 // Emscripten's C library lacks it; the game never quits that way on the web,
@@ -17,8 +15,6 @@ void watch_x_connection() {}
 std::string x_server_refusal() { return ""; }
 
 bool detail::x_server_renders_on_gpu(void*) { return false; }
-
-DecodedMp3 decode_mp3(const std::string&) { return {}; }
 
 namespace detail {
 

@@ -83,15 +83,23 @@ constexpr std::array<SoundAsset, 15> kSounds{{
 
 constexpr bool is_mp3(std::string_view name) { return name.ends_with(".mp3"); }
 
-// The asset table unpacked into files and loaded from them. The music
-// decodes on a thread of its own (it needs no SDL) while the sound device
-// opens and the fonts and other sounds load, which shortens start-up.
+// The music, loaded in kSounds' order up to the first file that fails: no
+// later file could be the one named.
+struct LoadedMusic {
+    std::vector<media::Sound> sounds;
+    std::exception_ptr fault;  // why the next one did not load
+};
+
+// The asset table unpacked into files and loaded from them. The music loads
+// on a thread of its own once the mixer is open, while the fonts and the
+// other sounds load, which shortens start-up.
 class AssetLoading {
 public:
     explicit AssetLoading(std::span<const assets::Entry> table) : files_(table) {}
     AssetLoading(const AssetLoading&) = delete;
     AssetLoading& operator=(const AssetLoading&) = delete;
     ~AssetLoading() {
+        mixer_open_ = {};  // the thread, if still waiting, told that start-up failed
         if (music_.valid()) music_.wait();
     }
 
@@ -113,49 +121,69 @@ public:
         WIN_PIC = picture("image_win.jpg");
     }
 
-    void start_decoding_music() {
+    // The music's thread starts before the sound device's: short of memory,
+    // start-up stops here with one line, not after saying it plays without
+    // sound. It loads the music as soon as the mixer is open.
+    void start_music_thread() {
         std::vector<std::string> paths;
         for (const SoundAsset& sound : kSounds)
             if (is_mp3(sound.name)) paths.push_back(files_.path(sound.name));
-        auto decode = [paths = std::move(paths)] {
-            std::vector<media::DecodedMp3> music;
-            for (const std::string& path : paths) music.push_back(media::decode_mp3(path));
+        auto load = [paths = std::move(paths), mixer_open = mixer_open_.get_future()]() mutable {
+            LoadedMusic music;
+            try {
+                mixer_open.get();  // a broken promise: start-up failed, nothing to load
+                for (const std::string& path : paths) music.sounds.emplace_back(path);
+            } catch (...) {
+                music.fault = std::current_exception();
+            }
             return music;
         };
         try {
 #ifdef __EMSCRIPTEN__
-            music_ = std::async(std::launch::deferred, std::move(decode));  // a page has one thread: decoded at the end
+            music_ = std::async(std::launch::deferred, std::move(load));  // a page has one thread: loaded at the end
 #else
-            music_ = std::async(std::launch::async, std::move(decode));
+            music_ = std::async(std::launch::async, [load = std::move(load)]() mutable {
+                LoadedMusic music = load();
+                media::sound_thread_done();
+                return music;
+            });
 #endif
         } catch (const std::system_error& error) {
-            throw std::runtime_error("cannot start the thread that decodes the music: " + error.code().message());
+            throw std::runtime_error("cannot start the thread that loads the music: " + error.code().message());
         }
     }
 
-    // The sounds (the mixer must be open), then every file deleted. The WAV
-    // files load while the music may still decode; whichever fails first,
-    // the first faulty one in kSounds is named.
+    void mixer_opened() { mixer_open_.set_value(); }
+
+    // The other sounds, then every file deleted. Whichever fails first, here
+    // or on the music's thread, the first faulty one in kSounds is named.
     void finish() {
         std::array<media::Sound, kSounds.size()> sounds;
         std::size_t first_faulty = kSounds.size();
         std::exception_ptr fault;
-        auto load = [&](std::size_t i, auto make) {
-            try {
-                sounds[i] = make(files_.path(kSounds[i].name));
-            } catch (...) {
-                if (i < first_faulty) {
-                    first_faulty = i;
-                    fault = std::current_exception();
-                }
+        auto faulty = [&](std::size_t i, std::exception_ptr why) {
+            if (i < first_faulty) {
+                first_faulty = i;
+                fault = std::move(why);
             }
         };
-        for (std::size_t i = 0; i < kSounds.size(); ++i)
-            if (!is_mp3(kSounds[i].name)) load(i, [](const std::string& path) { return media::Sound(path); });
-        std::vector<media::DecodedMp3> music = music_.get();
-        for (std::size_t i = 0, next_mp3 = 0; i < kSounds.size(); ++i)
-            if (is_mp3(kSounds[i].name))
-                load(i, [&](const std::string& path) { return media::Sound(path, std::move(music[next_mp3++])); });
+        for (std::size_t i = 0; i < kSounds.size(); ++i) {
+            if (is_mp3(kSounds[i].name)) continue;
+            try {
+                sounds[i] = media::Sound(files_.path(kSounds[i].name));
+            } catch (...) {
+                faulty(i, std::current_exception());
+            }
+        }
+        LoadedMusic music = music_.get();
+        for (std::size_t i = 0, next = 0; i < kSounds.size(); ++i) {
+            if (!is_mp3(kSounds[i].name)) continue;
+            if (next == music.sounds.size()) {
+                faulty(i, music.fault);
+                break;
+            }
+            sounds[i] = std::move(music.sounds[next++]);
+        }
         if (fault) std::rethrow_exception(fault);
         for (std::size_t i = 0; i < kSounds.size(); ++i) *kSounds[i].sound = std::move(sounds[i]);
         files_.remove();
@@ -163,7 +191,8 @@ public:
 
 private:
     UnpackedAssets files_;
-    std::future<std::vector<media::DecodedMp3>> music_;  // in kSounds' order
+    std::promise<void> mixer_open_;
+    std::future<LoadedMusic> music_;
 };
 
 // The window, the game's objects and the screen table, once every file is
@@ -201,8 +230,9 @@ void start_up(std::span<const assets::Entry> table) {
         needing_memory("out of memory while unpacking the assets", [&] { loading.emplace(table); });
         needing_memory("out of memory while starting the video system", [] { media::start_video(); });
         needing_memory("out of memory while loading the pictures", [&] { loading->load_pictures(); });
-        needing_memory("out of memory while starting to decode the music", [&] { loading->start_decoding_music(); });
+        needing_memory("out of memory while starting to load the music", [&] { loading->start_music_thread(); });
         needing_memory("out of memory while opening the sound device", [] { media::start_sound(); });
+        loading->mixer_opened();
         needing_memory("out of memory while loading the fonts", [] {
             FONT_LEVEL = media::font::SysFont(FONT_LEVEL_SPEC.family, FONT_LEVEL_SPEC.size, FONT_LEVEL_SPEC.bold);
             FONT_TIMER = media::font::SysFont(FONT_TIMER_SPEC.family, FONT_TIMER_SPEC.size, FONT_TIMER_SPEC.bold);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libraries the Windows game needs (SDL2, SDL2_image, SDL2_mixer,
-# SDL2_ttf, FreeType, mpg123) as 64-bit Windows DLLs with MinGW-w64, from
+# SDL2_ttf, FreeType) as 64-bit Windows DLLs with MinGW-w64, from
 # Debian 12's source packages, with Debian's patches applied.
 #
 #   bash tools/windows/libraries.sh CACHE_DIR
@@ -38,7 +38,7 @@ apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::Source
 say "reading the source package lists"
 apt-get "${apt_options[@]}" -qq update || die "apt-get update (deb-src) failed"
 
-sources=(libsdl2 libsdl2-image libsdl2-mixer libsdl2-ttf freetype mpg123)
+sources=(libsdl2 libsdl2-image libsdl2-mixer libsdl2-ttf freetype)
 # The .dsc of each source package's candidate version: its address, then its file name.
 mapfile -t dsc_lines < <(apt-get "${apt_options[@]}" --print-uris source "${sources[@]}" 2>/dev/null |
     awk '$2 ~ /\.dsc$/ { gsub("\047", "", $1); print $1, $2 }')
@@ -107,7 +107,6 @@ build() {
 build libsdl2 . LICENSE.txt -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF
 build freetype . "LICENSE.TXT docs/FTL.TXT" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
     -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
-build mpg123 ports/cmake COPYING -DBUILD_LIBOUT123=OFF -DBUILD_PROGRAMS=OFF -DNETWORK=OFF
 build libsdl2-image . LICENSE.txt -DSDL2IMAGE_BACKEND_STB=ON -DSDL2IMAGE_VENDORED=OFF \
     -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_DEPS_SHARED=OFF -DSDL2IMAGE_AVIF=OFF -DSDL2IMAGE_JXL=OFF \
     -DSDL2IMAGE_TIF=OFF -DSDL2IMAGE_WEBP=OFF -DSDL2IMAGE_SVG=OFF
