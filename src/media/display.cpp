@@ -149,12 +149,14 @@ void start_video() {
 #endif
     platform::keep_off_session_bus();
     platform::log_sound_server_elsewhere();
+    platform::skip_compose_table(true);
     {
         detail::QuietStderr quiet;
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
             detail::fail("cannot start the video system", SDL_GetError());
     }
     require_a_display();
+    if (!is_driver("x11")) platform::skip_compose_table(false);
     int image_formats = IMG_INIT_JPG | IMG_INIT_PNG;
     if ((IMG_Init(image_formats) & image_formats) != image_formats)
         detail::fail("cannot start the JPEG and PNG decoders", IMG_GetError());

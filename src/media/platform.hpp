@@ -38,6 +38,11 @@ void release_stop_signals();
 // screen saver's portal).
 void keep_off_session_bus();
 
+// The game reads keys, never text: while `skip` holds, X's input method
+// reads no compose table (the locale's has thousands of lines) unless the
+// player named one. Wayland's keyboard takes that for a broken table.
+void skip_compose_table(bool skip);
+
 // Sends the sound server library's own complaints (libpulse's, about a
 // runtime directory it may not use) to the system's journal, not the
 // player's terminal, unless the player chose where they go.

@@ -69,6 +69,12 @@ void release_stop_signals() { ::pthread_sigmask(SIG_SETMASK, &before_hold, nullp
 // An address libdbus refuses at once, without trying to start a bus.
 void keep_off_session_bus() { ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1); }
 
+void skip_compose_table(bool skip) {
+    static bool ours = false;
+    if (skip && !std::getenv("XCOMPOSEFILE")) ours = ::setenv("XCOMPOSEFILE", "/dev/null", 1) == 0;
+    if (!skip && ours) ours = ::unsetenv("XCOMPOSEFILE") != 0;
+}
+
 void log_sound_server_elsewhere() {
     if (!std::getenv("PULSE_LOG_SYSLOG")) ::setenv("PULSE_LOG_JOURNAL", "1", 0);
 }

@@ -60,6 +60,7 @@ void release_stop_signals() {}
 // SDL uses no session bus on Windows.
 void keep_off_session_bus() {}
 void log_sound_server_elsewhere() {}
+void skip_compose_table(bool) {}  // no X input method
 
 }  // namespace platform
 
