@@ -57,7 +57,10 @@ public:
 
     Pos pointer() const override { return input.pointer; }
     std::array<bool, 3> buttons() const override { return input.buttons; }
-    bool paced() const override { return pacing; }
+    bool paced() const override {
+        ++ticks;
+        return pacing;
+    }
 
     void drawn(const Surface& picture, int x, int y) override {
         if (tracing) draws.push_back({picture.label(), x, y});
@@ -83,6 +86,7 @@ public:
     Script script;
     Input input;
     bool pacing = true;
+    mutable long ticks = 0;  // Clock::tick calls, paced or not
     bool tracing = false;
     std::vector<DrawRecord> draws;
     std::vector<SoundRecord> sounds;
@@ -141,6 +145,7 @@ void push_system_key_at(char us_key, std::uint32_t typed) {
 }
 
 void set_clock_paced(bool paced) { stand.pacing = paced; }
+long clock_ticks() { return stand.ticks; }
 
 void set_tracing(bool on) {
     stand.tracing = on;

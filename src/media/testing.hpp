@@ -38,6 +38,8 @@ void push_system_key(int key, bool repeat);
 void push_system_key_at(char us_key, std::uint32_t typed);
 // With pacing off, Clock::tick returns at once.
 void set_clock_paced(bool paced);
+// Clock::tick calls so far, paced or not.
+long clock_ticks();
 
 // A picture drawn onto the frame: "image_pose.jpg", "text:PAUSE", "surface WxH".
 struct DrawRecord {
