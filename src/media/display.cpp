@@ -195,7 +195,8 @@ void quit() {
     m.texture = nullptr;
     m.renderer = nullptr;
     m.window = nullptr;
-    m.window_hidden = m.video = m.sound = m.mixer = false;
+    m.window_hidden = m.software = m.video = m.sound = m.mixer = false;
+    m.shown_size = {};
     if (audio_closed)
         SDL_Quit();
     else
@@ -203,13 +204,17 @@ void quit() {
     if (m.harness) m.harness->stopped();
 }
 
-void detail::show_frame() {
+void detail::show_frame(bool repaint) {
     auto& m = media();
     if (!m.renderer) return;
-    // Black bars beside a scaled frame; a frame at its own size covers the window.
+    // Black bars beside a scaled frame; a frame at its own size covers the
+    // window. The software renderer keeps them from one frame to the next
+    // (in fullscreen, clearing again costs a sixth of the frame's time).
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(m.renderer, &w, &h);
-    if (w != m.frame.get_width() || h != m.frame.get_height()) {
+    bool kept = m.software && !repaint && w == m.shown_size.x && h == m.shown_size.y;
+    m.shown_size = {w, h};
+    if ((w != m.frame.get_width() || h != m.frame.get_height()) && !kept) {
         SDL_SetRenderDrawColor(m.renderer, 0, 0, 0, 255);
         SDL_RenderClear(m.renderer);
     }
@@ -252,7 +257,8 @@ Surface set_mode(int width, int height) {
     // renderer's copy a memcpy, as the frame's longer rows do for the blits.
     SDL_RendererInfo info{};
     SDL_GetRendererInfo(m.renderer, &info);
-    int texture_width = info.flags & SDL_RENDERER_SOFTWARE ? width + 1 : width;
+    m.software = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+    int texture_width = m.software ? width + 1 : width;
     m.texture =
         SDL_CreateTexture(m.renderer, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, texture_width, height);
     if (!m.texture || SDL_RenderSetLogicalSize(m.renderer, width, height) != 0)
@@ -276,7 +282,7 @@ void flip() {
         SDL_Rect all{0, 0, frame->w, frame->h};
         if (SDL_UpdateTexture(m.texture, &all, frame->pixels, frame->pitch) != 0)
             detail::fail("cannot show the frame", SDL_GetError());
-        detail::show_frame();
+        detail::show_frame(false);
     }
     if (m.harness) m.harness->flipped();
 }

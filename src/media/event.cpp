@@ -72,7 +72,7 @@ bool window_business(const SDL_Event& in) {
             case SDL_WINDOWEVENT_SIZE_CHANGED:
             case SDL_WINDOWEVENT_RESTORED:
                 hidden = false;
-                detail::show_frame();
+                detail::show_frame(true);
                 break;
             default: break;
         }

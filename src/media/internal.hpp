@@ -46,6 +46,8 @@ struct Media {
     Surface icon;
     Surface frame;               // what the game draws on
     bool window_hidden = false;  // as the window's last such event said
+    bool software = false;       // SDL's software renderer, which keeps the window's pixels
+    SDL_Point shown_size{};      // the renderer's output size at the last showing
     Harness* harness = nullptr;  // none in the game; see harness.hpp
 };
 
@@ -53,8 +55,9 @@ Media& media();
 
 // A picture of the media layer's own making, under a label.
 Surface make_surface(SDL_Surface* pixels, std::string label);
-// Shows the frame as last flipped again, as after the window was uncovered.
-void show_frame();
+// Shows the frame as last flipped; `repaint` after the window was uncovered,
+// resized or shown, when the black bars beside the frame are lost too.
+void show_frame(bool repaint);
 // Sets the channels' volume, the limiter and the mute once the mixer is open.
 void start_mixing();
 // Opens the sound device, waiting a few seconds at most; without one, says
